@@ -1,0 +1,26 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests and the tooling need.
+# Quiet when everything is present; needs root only when something is missing.
+set -eu
+
+packages="cmake make g++ pkg-config qtbase5-dev libqt5network5 xvfb xauth imagemagick fonts-dejavu-core
+clang libclang-rt-14-dev dpkg-dev file man-db"
+
+missing=""
+for p in $packages; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+    [ "$status" = "installed" ] || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: these Debian packages are missing:$missing" >&2
+    echo "install-deps: run 'sudo apt-get install$missing' or run make again as root." >&2
+    exit 1
+fi
+
+echo "install-deps: installing$missing"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends $missing >/dev/null

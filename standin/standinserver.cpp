@@ -1,0 +1,5 @@
+#include "standinserver.h"
+
+StandinServer::StandinServer(QObject *parent)
+    : QTcpServer(parent)
+{ }

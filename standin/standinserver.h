@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QTcpServer>
+
+class StandinServer : public QTcpServer
+{
+    Q_OBJECT
+public:
+    explicit StandinServer(QObject *parent = nullptr);
+};

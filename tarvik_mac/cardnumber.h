@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The card number as the calling program hands it over, cleaned up and checked before anything is
+// sent: exactly 20 ASCII digits beginning with "80756".
+namespace CardNumber {
+
+enum class Verdict { Accepted, InvalidCharacters, WrongPrefix, WrongLength };
+
+// Trims white space, drops everything in front of the first "80756" and keeps at most 20
+// characters. The clean-up is lenient on purpose: callers paste numbers with labels around them.
+QString cleanUp(const QString &argument);
+
+// Tests a cleaned-up number; the first failing test decides (characters, then prefix, then length).
+Verdict check(const QString &number);
+
+// The German popup message for a rejection (without the "FEHLER" prefix); empty for Accepted.
+QString rejectionMessage(Verdict verdict);
+
+} // namespace CardNumber

@@ -1,0 +1,5 @@
+#include "messagehandler.h"
+
+#include <QString>
+
+void myMessageOutput(QtMsgType, const QMessageLogContext &, const QString &) { }

@@ -1,0 +1,6 @@
+#include "record.h"
+
+QVector<RecordLine> extractRecord(const QString &)
+{
+    return {};
+}

@@ -1,0 +1,10 @@
+#include "replyclassification.h"
+
+ReplyOutcome classifyReply(const QString &)
+{
+    return ReplyOutcome::Unrecognised;
+}
+QString outcomeMessage(ReplyOutcome)
+{
+    return {};
+}
