@@ -1,10 +1,11 @@
 # A thin front for CMake, so that a newcomer needs no CMake knowledge.
 #   make        builds everything into build/
 #   make test   installs missing Debian packages, builds, runs all tests
+#   make demo   looks up a sample card through the stand-in
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure test clean
+.PHONY: all deps configure test demo clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -17,6 +18,9 @@ configure: deps
 
 test: all
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: all
+	@BUILD=$(BUILD) scripts/demo.sh $(CARD)
 
 clean:
 	rm -rf $(BUILD)

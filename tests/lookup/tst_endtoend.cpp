@@ -1,0 +1,98 @@
+// The real program, run the way a calling program runs it, through the stand-in program on the
+// HIN Client's port: standard output byte for byte, and the exit status.
+
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+// One record line as the calling program reads it: label, tab, blank, the quoted value, a blank,
+// the line end, then a line holding a single blank.
+QByteArray recordLine(const char *label, const QByteArray &value)
+{
+    return QByteArray(label) + "\t \"" + value + "\" \n \n";
+}
+
+} // namespace
+
+class tst_EndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void run_data();
+    void run();
+
+private:
+    QProcess standin;
+};
+
+void tst_EndToEnd::initTestCase()
+{
+    standin.setProgram(QStringLiteral(STANDIN_PROGRAM));
+    standin.setArguments({"--port", "5016", "--samples", TARVIK_SOURCE_DIR "/standin/samples"});
+    standin.start();
+    QVERIFY(standin.waitForStarted());
+    QVERIFY(QTest::qWaitFor([&] { return standin.canReadLine(); }, 10000));
+    QCOMPARE(standin.readLine(), QByteArray("hin-standin listening on 127.0.0.1:5016\n"));
+}
+
+void tst_EndToEnd::cleanupTestCase()
+{
+    standin.terminate();
+    standin.waitForFinished();
+}
+
+void tst_EndToEnd::run_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expectedStdout");
+    QTest::addColumn<int>("expectedStatus");
+
+    const QByteArray anna = recordLine("Ofac ID", "1234567")
+            + recordLine("Versicherer Name", "CSS Kranken-Versicherung AG")
+            + recordLine("Client Name", "Müller-Lüdenscheidt")
+            + recordLine("Client Vorname", "Anna-Lena")
+            + recordLine("Client Geburtsdatum", "25.03.1970")
+            + recordLine("Client Strasse", "Bahnhofstrasse 12")
+            + recordLine("Client PLZ", "8001") + recordLine("Client Ort", "Zürich")
+            + recordLine("Client Staat", "CH") + recordLine("Client Vers.Nr", "123456789")
+            + recordLine("Client Geschlecht", "weiblich")
+            + recordLine("Client AHV", "756.1234.5678.97");
+
+    QTest::newRow("record") << QStringList{"80756000080000000001"} << anna << 0;
+    QTest::newRow("blanks around, further arguments ignored")
+            << QStringList{"  80756000080000000001 ", "80756000080000000002", "--help"} << anna
+            << 0;
+    // The rejection popup closes itself after five seconds, and with it the run ends.
+    QTest::newRow("rejected number")
+            << QStringList{"80756 123"} << QByteArray("Nummer ist falsch:  \"80756 123\" \n") << 0;
+    QTest::newRow("no argument") << QStringList() << QByteArray() << 2;
+    QTest::newRow("only toolkit options") << QStringList{"-style", "fusion"} << QByteArray() << 2;
+}
+
+void tst_EndToEnd::run()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expectedStdout);
+    QFETCH(int, expectedStatus);
+
+    QProcess tarvik;
+    tarvik.start(QStringLiteral(TARVIK_PROGRAM), arguments);
+    QVERIFY(tarvik.waitForStarted());
+    QVERIFY2(tarvik.waitForFinished(20000), "the run did not end on its own");
+
+    QCOMPARE(tarvik.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tarvik.exitCode(), expectedStatus);
+    QCOMPARE(tarvik.readAllStandardOutput(), expectedStdout);
+    const QByteArray errors = tarvik.readAllStandardError();
+    if (expectedStatus == 0)
+        QCOMPARE(errors, QByteArray());
+    else
+        QVERIFY(errors.startsWith("Aufruf: tarvik"));
+}
+
+QTEST_GUILESS_MAIN(tst_EndToEnd)
+#include "tst_endtoend.moc"

@@ -1,0 +1,343 @@
+// The lookup object in-process, against the stand-in listening on the HIN Client's port: what it
+// sends, which popups it shows for how long, and which lines it hands to the message handler.
+
+#include "buildconfig.h"
+#include "message.h"
+#include "standinserver.h"
+#include "tarvik.h"
+
+#include <QApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QStringList debugLines;
+
+void collectDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg)
+        debugLines.append(message);
+}
+
+const QString recordCard = QStringLiteral("80756000080000000001");
+
+QByteArray requestLineFor(const QString &card)
+{
+    return "GET http://" TARVIK_SERVICE_HOST
+           "/tarvik/servlet/ch.ofac.ca.tarvik.CaValidationHorizontale?type=XML&langue=1&carte="
+            + card.toLatin1() + "&ReturnType=STPLUS HTTP/1.1";
+}
+
+QList<Orvel::Message *> visiblePopups(const Tarvik *tarvik)
+{
+    QList<Orvel::Message *> popups;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        auto *popup = qobject_cast<Orvel::Message *>(w);
+        if (popup && popup->isVisible() && popup != tarvik->progressMessage)
+            popups.append(popup);
+    }
+    return popups;
+}
+
+// The single-shot close timer that start(ms) gave the popup.
+int closeTimerInterval(const Orvel::Message *popup)
+{
+    const QList<QTimer *> timers = popup->findChildren<QTimer *>();
+    for (const QTimer *timer : timers) {
+        if (timer->isSingleShot() && timer->isActive())
+            return timer->interval();
+    }
+    return -1;
+}
+
+bool anyButtonVisible(const Orvel::Message *popup)
+{
+    const QList<QPushButton *> buttons = popup->findChildren<QPushButton *>();
+    for (const QPushButton *button : buttons) {
+        if (!button->isHidden())
+            return true;
+    }
+    return false;
+}
+
+// A reply the test controls completely, for the TLS path that plain HTTP never takes.
+class FakeReply : public QNetworkReply
+{
+public:
+    FakeReply(const QUrl &url, const QByteArray &body) : m_body(body)
+    {
+        setUrl(url);
+        open(QIODevice::ReadOnly);
+    }
+    void fail(NetworkError code, const QString &text) { setError(code, text); }
+    void abort() override { }
+    qint64 bytesAvailable() const override { return m_body.size() + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 n = qMin<qint64>(maxSize, m_body.size());
+        memcpy(data, m_body.constData(), size_t(n));
+        m_body.remove(0, int(n));
+        return n;
+    }
+
+private:
+    QByteArray m_body;
+};
+
+} // namespace
+
+class tst_Tarvik : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void rejectedNumber_data();
+    void rejectedNumber();
+    void acceptedNumberSendsOneRequest();
+    void record();
+    void statusReports_data();
+    void statusReports();
+    void networkFailures_data();
+    void networkFailures();
+    void oversizedReply();
+    void tlsErrorsEndTheRunAlone();
+
+private:
+    // Waits until the lookup has either shown a popup or written its twelve record lines.
+    bool waitForOutcome(int recordLines = 12);
+
+    StandinServer *standin = nullptr;
+    Tarvik *tarvik = nullptr;
+};
+
+void tst_Tarvik::initTestCase()
+{
+    qInstallMessageHandler(collectDebugLines);
+}
+
+void tst_Tarvik::init()
+{
+    debugLines.clear();
+    standin = new StandinServer(this);
+    standin->setSamplesDir(QStringLiteral(TARVIK_SOURCE_DIR "/standin/samples"));
+    QVERIFY2(standin->listen(QHostAddress::LocalHost, 5016), qPrintable(standin->errorString()));
+    tarvik = new Tarvik;
+}
+
+void tst_Tarvik::cleanup()
+{
+    // The program never deletes these; a test must, or the next one would see its popups.
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (qobject_cast<Orvel::Message *>(w))
+            delete w;
+    }
+    delete tarvik;
+    tarvik = nullptr;
+    delete standin;
+    standin = nullptr;
+}
+
+bool tst_Tarvik::waitForOutcome(int recordLines)
+{
+    return QTest::qWaitFor(
+            [&] { return !visiblePopups(tarvik).isEmpty() || debugLines.size() >= recordLines; },
+            20000);
+}
+
+void tst_Tarvik::rejectedNumber_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("cleaned");
+    QTest::addColumn<QString>("message");
+
+    const QString chars = QStringLiteral("Die Nummer enthält ungültige Zeichen. Es dürfen nur Zahlen sein.");
+    const QString prefix = QStringLiteral("Die Nummer beginnt nicht mit 80756.");
+    const QString length = QStringLiteral("Die Nummer enthält nicht 20 Zeichen.");
+    QTest::newRow("letter at the end") << "8075600008000000000X" << "8075600008000000000X" << chars;
+    QTest::newRow("empty") << "" << "" << prefix;
+    QTest::newRow("blanks only") << "   " << "" << prefix;
+    QTest::newRow("too short") << " 80756123 " << "80756123" << length;
+    QTest::newRow("other prefix") << "12345678901234567890" << "12345678901234567890" << prefix;
+}
+
+void tst_Tarvik::rejectedNumber()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, cleaned);
+    QFETCH(QString, message);
+
+    tarvik->setTarvikData(argument);
+
+    QCOMPARE(debugLines, QStringList(QStringLiteral("Nummer ist falsch:  \"") + cleaned + "\" "));
+    const QList<Orvel::Message *> popups = visiblePopups(tarvik);
+    QCOMPARE(popups.size(), 1);
+    QCOMPARE(popups.first()->text(), QStringLiteral("FEHLER: <br><br>") + message);
+    QCOMPARE(closeTimerInterval(popups.first()), 5000);
+    QVERIFY(!anyButtonVisible(popups.first()));
+    QCOMPARE(popups.first()->windowTitle(), QStringLiteral("Meldung"));
+
+    // Nothing goes out for a number that failed its checks.
+    QVERIFY(!tarvik->manager);
+    QVERIFY(tarvik->progressMessage->isHidden());
+    QTest::qWait(50);
+    QVERIFY(standin->requestLines().isEmpty());
+}
+
+void tst_Tarvik::acceptedNumberSendsOneRequest()
+{
+    QSignalSpy requests(standin, &StandinServer::requestReceived);
+    tarvik->setTarvikData(QStringLiteral("  Karte: 80756000080000000001999  "));
+
+    // The please-wait popup is up while the request is under way.
+    QVERIFY(tarvik->manager);
+    QVERIFY(tarvik->progressMessage->isVisible());
+    QCOMPARE(tarvik->progressMessage->text(),
+             QStringLiteral("Die Daten werden tranferiert.<br><br>Bitte warten ..."));
+    QVERIFY(!anyButtonVisible(tarvik->progressMessage));
+    QCOMPARE(closeTimerInterval(tarvik->progressMessage), -1);
+
+    QVERIFY(waitForOutcome());
+    QCOMPARE(standin->requestLines(), QList<QByteArray>{requestLineFor(recordCard)});
+    QVERIFY(tarvik->progressMessage->isHidden());
+}
+
+void tst_Tarvik::record()
+{
+    tarvik->setTarvikData(recordCard);
+    QVERIFY(waitForOutcome());
+    QVERIFY(visiblePopups(tarvik).isEmpty());
+    QCOMPARE(debugLines.size(), 12);
+
+    const QStringList labels = {"Ofac ID",        "Versicherer Name",    "Client Name",
+                                "Client Vorname", "Client Geburtsdatum", "Client Strasse",
+                                "Client PLZ",     "Client Ort",          "Client Staat",
+                                "Client Vers.Nr", "Client Geschlecht",   "Client AHV"};
+    for (int i = 0; i < labels.size(); ++i) {
+        const QString &line = debugLines.at(i);
+        QVERIFY2(line.startsWith(labels.at(i) + "\t \""), qPrintable(line));
+        QVERIFY2(line.endsWith("\" \n "), qPrintable(line));
+    }
+}
+
+void tst_Tarvik::statusReports_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("no insured person")
+            << QByteArray("<?xml version=\"1.0\"?><reponse statut=\"60\"/>")
+            << QStringLiteral("Versicherter unbekannt.");
+    QTest::newRow("application problem")
+            << QByteArray("<reponse statut=\"67\"/>")
+            << QStringLiteral("Anwendungsproblem. Ev. Lesefehler.");
+    QTest::newRow("server error wins over a record")
+            << QByteArray("<reponse statut=\"0\"><city>ERROR Not Found</city></reponse>")
+            << QStringLiteral("Server meldet: nicht gefunden. URL falsch?");
+    QTest::newRow("unrecognised") << QByteArray("<reponse statut=\"1\"/>")
+                                  << QStringLiteral("Unbekannte Antwort vom Server.");
+    QTest::newRow("empty body") << QByteArray() << QStringLiteral("Unbekannte Antwort vom Server.");
+}
+
+void tst_Tarvik::statusReports()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, message);
+
+    standin->setFixedReply(body);
+    tarvik->setTarvikData(recordCard);
+    QVERIFY(waitForOutcome());
+
+    QVERIFY(debugLines.isEmpty());
+    const QList<Orvel::Message *> popups = visiblePopups(tarvik);
+    QCOMPARE(popups.size(), 1);
+    QCOMPARE(popups.first()->text(), QStringLiteral("FEHLER: <br><br>") + message);
+    QCOMPARE(closeTimerInterval(popups.first()), 8000);
+    QVERIFY(!anyButtonVisible(popups.first()));
+    QVERIFY(tarvik->progressMessage->isHidden());
+}
+
+void tst_Tarvik::networkFailures_data()
+{
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<bool>("listening");
+    QTest::addColumn<QString>("errorText");
+
+    const QString url = QString::fromLatin1(requestLineFor(recordCard).mid(4)).chopped(9);
+    QTest::newRow("nothing listening")
+            << int(StandinServer::Failure::None) << false << QStringLiteral("Connection refused");
+    QTest::newRow("closed without answer")
+            << int(StandinServer::Failure::CloseWithoutAnswer) << true
+            << QStringLiteral("Connection closed");
+    QTest::newRow("stalled proxy") << int(StandinServer::Failure::NeverAnswer) << true
+                                   << QStringLiteral("Operation canceled");
+    QTest::newRow("not found") << int(StandinServer::Failure::HttpError) << true
+                               << "Error transferring " + url + " - server replied: Not Found";
+}
+
+void tst_Tarvik::networkFailures()
+{
+    QFETCH(int, failure);
+    QFETCH(bool, listening);
+    QFETCH(QString, errorText);
+
+    standin->setFailure(StandinServer::Failure(failure), 404);
+    if (!listening)
+        standin->close();
+    tarvik->setTransferTimeout(300);
+    tarvik->setTarvikData(recordCard);
+    QVERIFY(waitForOutcome());
+
+    // The line keeps the network layer's text as it is; the popup's rich text gets it escaped.
+    QCOMPARE(debugLines, QStringList("\"" + errorText + "\" "));
+    const QList<Orvel::Message *> popups = visiblePopups(tarvik);
+    QCOMPARE(popups.size(), 1);
+    QCOMPARE(popups.first()->text(),
+             "FEHLER: <br><br>" + errorText.toHtmlEscaped()
+                     + "<br><br>Ist der HIN Client gestartet ?<br>Sind Sie angemeldet bei HIN ?");
+    QCOMPARE(closeTimerInterval(popups.first()), 30000);
+    QVERIFY(tarvik->progressMessage->isHidden());
+}
+
+void tst_Tarvik::oversizedReply()
+{
+    standin->setPadTo(Tarvik::maxReplyBytes + 1024 * 1024);
+    tarvik->setTarvikData(recordCard);
+    QVERIFY(waitForOutcome());
+
+    QVERIFY(debugLines.isEmpty());
+    const QList<Orvel::Message *> popups = visiblePopups(tarvik);
+    QCOMPARE(popups.size(), 1);
+    QCOMPARE(popups.first()->text(), QStringLiteral("FEHLER: <br><br>Antwort des Servers zu gross."));
+    QCOMPARE(closeTimerInterval(popups.first()), 8000);
+}
+
+void tst_Tarvik::tlsErrorsEndTheRunAlone()
+{
+    const QUrl url(QStringLiteral("https://cards.example/x?a=1&b=2"));
+    FakeReply reply(url, QByteArray("partial \"body\""));
+
+    tarvik->sslErrors(&reply, {});
+    QCOMPARE(debugLines,
+             QStringList({"replyFinished SSL ", "0 ", "QUrl(\"https://cards.example/x?a=1&b=2\") ",
+                          "\"partial \"body\"\" <br><br> "}));
+
+    // The failure that follows the unaccepted handshake must add nothing.
+    reply.fail(QNetworkReply::SslHandshakeFailedError, QStringLiteral("SSL handshake failed"));
+    tarvik->replyFinished(&reply);
+    QCOMPARE(debugLines.size(), 4);
+    QVERIFY(visiblePopups(tarvik).isEmpty());
+}
+
+QTEST_MAIN(tst_Tarvik)
+#include "tst_tarvik.moc"
