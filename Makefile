@@ -2,10 +2,11 @@
 #   make        builds everything into build/
 #   make test   installs missing Debian packages, builds, runs all tests
 #   make demo   looks up a sample card through the stand-in
+#   make package  builds the Debian package build/tarvik_<version>_amd64.deb
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure test demo clean
+.PHONY: all deps configure test demo package clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -21,6 +22,9 @@ test: all
 
 demo: all
 	@BUILD=$(BUILD) scripts/demo.sh $(CARD)
+
+package: all
+	cd $(BUILD) && cpack
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Builds the Debian package, unpacks it into a temporary root and looks up a sample card with the
+# unpacked program through the unpacked stand-in: what a vendor gets is what works.
+# Usage: package_test.sh <build dir>
+set -eu
+build=$(cd "$1" && pwd)
+root=$(mktemp -d)
+trap 'kill $standin 2>/dev/null || true; rm -rf "$root"' EXIT INT TERM
+standin=
+
+(cd "$root" && cpack --config "$build/CPackConfig.cmake" -B "$root/out" >/dev/null)
+deb=$(ls "$root"/out/tarvik_*_amd64.deb)
+dpkg-deb -f "$deb" Depends | grep -q libqt5network5 || { echo "Depends lacks Qt" >&2; exit 1; }
+dpkg -x "$deb" "$root/fs"
+
+for f in usr/bin/tarvik usr/bin/hin-standin usr/share/man/man1/tarvik.1; do
+    [ -e "$root/fs/$f" ] || { echo "package lacks /$f" >&2; exit 1; }
+done
+ls "$root"/fs/usr/share/tarvik/samples/*.xml >/dev/null
+
+# The unpacked stand-in finds its samples beside itself, as an installed one does.
+"$root/fs/usr/bin/hin-standin" --port 5016 >"$root/standin.log" 2>&1 &
+standin=$!
+tries=0
+until grep -q listening "$root/standin.log"; do
+    tries=$((tries + 1))
+    [ $tries -lt 100 ] && kill -0 $standin 2>/dev/null || { cat "$root/standin.log" >&2; exit 1; }
+    sleep 0.1
+done
+
+"$root/fs/usr/bin/tarvik" 80756000080000000001 >"$root/record.txt"
+lines=$(grep -c "$(printf '^[A-Za-z .]*\t "')" "$root/record.txt")
+[ "$lines" -eq 12 ] || { echo "expected 12 record lines, got $lines:" >&2; cat "$root/record.txt" >&2; exit 1; }
+"$root/fs/usr/bin/tarvik" --version | grep -q '^tarvik [0-9]'
+MANWIDTH=80 man -l "$root/fs/usr/share/man/man1/tarvik.1" 2>/dev/null | grep -q "OUTPUT FORMAT"
+echo "package ok: $(basename "$deb")"
