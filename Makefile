@@ -3,10 +3,13 @@
 #   make test   installs missing Debian packages, builds, runs all tests
 #   make demo   looks up a sample card through the stand-in
 #   make package  builds the Debian package build/tarvik_<version>_amd64.deb
+#   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
+#   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure test demo package clean
+.PHONY: all deps configure test test-asan fuzz demo package clean
+FUZZ_SECONDS ?= 60
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -26,5 +29,15 @@ demo: all
 package: all
 	cd $(BUILD) && cpack
 
+test-asan: deps
+	@test -f build-asan/CMakeCache.txt || cmake -S . -B build-asan -DTARVIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+		ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	@scripts/fuzz.sh $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz

@@ -5,6 +5,14 @@
 #include <QApplication>
 #include <QStringList>
 
+namespace {
+
+// Never deleted: the lookup object, its popup and its network access manager live until the
+// process ends. Held here rather than in a local so that leak checkers see it is meant to stay.
+Tarvik *lookup = nullptr;
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     // Installed first, so that every diagnostic of the run, the toolkit's own included, takes
@@ -25,8 +33,7 @@ int main(int argc, char *argv[])
     if (arguments.size() < 2)
         return CommandLine::answer(CommandLine::Request::Usage);
 
-    // Never deleted: the object, its popup and its network access manager live until the end.
-    auto *tarvik = new Tarvik;
-    tarvik->setTarvikData(arguments.at(1));
+    lookup = new Tarvik;
+    lookup->setTarvikData(arguments.at(1));
     return app.exec();
 }
