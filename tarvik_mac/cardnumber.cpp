@@ -1,16 +1,58 @@
 #include "cardnumber.h"
 
+#include "reporttexts.h"
+
 namespace CardNumber {
+
+namespace {
+
+const QLatin1String prefix("80756");
+constexpr int length = 20;
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+} // namespace
+
 QString cleanUp(const QString &argument)
 {
-    return argument;
+    QString number = argument.trimmed();
+    const int start = number.indexOf(prefix);
+    if (start > 0)
+        number.remove(0, start);
+    number.truncate(length);
+    return number;
 }
-Verdict check(const QString &)
+
+Verdict check(const QString &number)
 {
+    // QChar::isDigit() would let other scripts' digits through, which the service cannot read.
+    for (const QChar c : number) {
+        if (!isAsciiDigit(c))
+            return Verdict::InvalidCharacters;
+    }
+    if (!number.startsWith(prefix))
+        return Verdict::WrongPrefix;
+    if (number.length() != length)
+        return Verdict::WrongLength;
     return Verdict::Accepted;
 }
-QString rejectionMessage(Verdict)
+
+QString rejectionMessage(Verdict verdict)
 {
+    switch (verdict) {
+    case Verdict::InvalidCharacters:
+        return ReportTexts::invalidCharacters();
+    case Verdict::WrongPrefix:
+        return ReportTexts::wrongPrefix();
+    case Verdict::WrongLength:
+        return ReportTexts::wrongLength();
+    case Verdict::Accepted:
+        break;
+    }
     return {};
 }
+
 } // namespace CardNumber

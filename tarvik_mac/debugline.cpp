@@ -1,23 +1,47 @@
 #include "debugline.h"
 
-DebugLine &DebugLine::text(const char *)
+#include <QtGlobal>
+
+namespace {
+
+const QChar blank(QLatin1Char(' '));
+const QChar quote(QLatin1Char('"'));
+
+} // namespace
+
+DebugLine &DebugLine::text(const char *utf8)
 {
+    return text(QString::fromUtf8(utf8));
+}
+
+DebugLine &DebugLine::text(const QString &text)
+{
+    m_text += text;
+    m_text += blank;
     return *this;
 }
-DebugLine &DebugLine::text(const QString &)
+
+DebugLine &DebugLine::value(const QString &value)
 {
+    m_text += quote;
+    m_text += value;
+    m_text += quote;
+    m_text += blank;
     return *this;
 }
-DebugLine &DebugLine::value(const QString &)
+
+DebugLine &DebugLine::number(qint64 number)
 {
-    return *this;
+    return text(QString::number(number));
 }
-DebugLine &DebugLine::number(qint64)
+
+DebugLine &DebugLine::bytes(const QByteArray &bytes)
 {
-    return *this;
+    return value(QString::fromUtf8(bytes));
 }
-DebugLine &DebugLine::bytes(const QByteArray &)
+
+void DebugLine::write() const
 {
-    return *this;
+    // Straight to the installed handler: the debug stream would rework the text on its way.
+    qt_message_output(QtDebugMsg, QMessageLogContext(), m_text);
 }
-void DebugLine::write() const { }

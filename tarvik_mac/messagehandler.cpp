@@ -1,5 +1,35 @@
 #include "messagehandler.h"
 
+#include <QByteArray>
 #include <QString>
 
-void myMessageOutput(QtMsgType, const QMessageLogContext &, const QString &) { }
+#include <cstdio>
+#include <cstdlib>
+
+void myMessageOutput(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    const QByteArray local = message.toLocal8Bit();
+    const char *text = local.constData();
+    // One fprintf per message, so that lines of different threads never mix within a line.
+    switch (type) {
+    case QtDebugMsg:
+        std::fprintf(stdout, "%s\n", text);
+        break;
+    case QtWarningMsg:
+        std::fprintf(stderr, "Warning: %s\n", text);
+        break;
+    case QtCriticalMsg:
+        std::fprintf(stderr, "Critical: %s\n", text);
+        break;
+    case QtFatalMsg:
+        std::fprintf(stderr, "Fatal: %s\n", text);
+        // abort() does not flush; without this the calling program would lose the lines
+        // already written but still in the buffer.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::abort();
+    default:
+        // Informational messages are the toolkit's chatter; they have no place in the output.
+        break;
+    }
+}

@@ -11,7 +11,8 @@ namespace RecordCuts {
 // opening marker is missing; empty when both are missing.
 QString piece(const QString &text, const QString &open, const QString &close);
 
-// The text between a start marker and the following end marker; empty when either is missing.
+// The text between a start marker and the next end marker after it (the end marker is searched
+// from the value's start on); empty when either is missing.
 QString element(const QString &text, const QString &start, const QString &end);
 
 // The text after a start marker such as assure-id=" up to the next double quote; empty when the

@@ -1,6 +1,97 @@
 #include "replytext.h"
 
-QString replyText(const QByteArray &body, const QByteArray &)
+#include <QTextCodec>
+
+namespace {
+
+bool isXmlSpace(char c)
 {
-    return QString::fromUtf8(body);
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The value of name=value or name="value" starting at from, or empty when the text there does
+// not have that form.
+QByteArray valueAfter(const QByteArray &text, int from)
+{
+    int i = from;
+    while (i < text.size() && isXmlSpace(text.at(i)))
+        ++i;
+    if (i >= text.size() || text.at(i) != '=')
+        return {};
+    ++i;
+    while (i < text.size() && isXmlSpace(text.at(i)))
+        ++i;
+    if (i >= text.size())
+        return {};
+    const char quote = text.at(i);
+    if (quote == '"' || quote == '\'') {
+        const int end = text.indexOf(quote, i + 1);
+        return end < 0 ? QByteArray() : text.mid(i + 1, end - i - 1);
+    }
+    int end = i;
+    while (end < text.size() && !isXmlSpace(text.at(end)) && text.at(end) != ';')
+        ++end;
+    return text.mid(i, end - i);
+}
+
+// The encoding named by an XML declaration at the start of the body, such as
+// <?xml version="1.0" encoding="ISO-8859-1"?>.
+QByteArray declaredEncoding(const QByteArray &body)
+{
+    int start = 0;
+    if (body.startsWith("\xEF\xBB\xBF"))
+        start = 3;
+    while (start < body.size() && isXmlSpace(body.at(start)))
+        ++start;
+    // A declaration is short; looking further would only cost time on a large reply.
+    const QByteArray head = body.mid(start, 512);
+    if (!head.startsWith("<?xml"))
+        return {};
+    const int end = head.indexOf("?>");
+    if (end < 0)
+        return {};
+    const QByteArray declaration = head.left(end);
+    const int name = declaration.indexOf("encoding");
+    if (name < 0)
+        return {};
+    return valueAfter(declaration, name + 8);
+}
+
+// The charset parameter of a Content-Type header such as text/xml; charset=ISO-8859-1.
+QByteArray contentTypeCharset(const QByteArray &contentType)
+{
+    const int name = contentType.toLower().indexOf("charset");
+    if (name < 0)
+        return {};
+    return valueAfter(contentType, name + 7);
+}
+
+QTextCodec *knownCodec(const QByteArray &name)
+{
+    return name.isEmpty() ? nullptr : QTextCodec::codecForName(name.trimmed());
+}
+
+} // namespace
+
+QString replyText(const QByteArray &body, const QByteArray &contentType)
+{
+    // Everything from a zero byte on is ignored: the service never sends one, and what follows
+    // it would only be found by the searches by accident.
+    const int zero = body.indexOf('\0');
+    const QByteArray bytes = zero < 0 ? body : body.left(zero);
+
+    QTextCodec *utf8 = QTextCodec::codecForMib(106);
+    QTextCodec::ConverterState state;
+    QString text = utf8->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (state.invalidChars == 0 && state.remainingChars == 0)
+        return text;
+
+    // A reply that is not UTF-8 usually says what it is; its letters are then read as meant
+    // instead of reaching the record as replacement characters.
+    QTextCodec *codec = knownCodec(declaredEncoding(bytes));
+    if (!codec)
+        codec = knownCodec(contentTypeCharset(contentType));
+    if (codec)
+        return codec->toUnicode(bytes);
+    return QString::fromUtf8(bytes);
 }

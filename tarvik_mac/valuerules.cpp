@@ -1,22 +1,60 @@
 #include "valuerules.h"
 
+namespace {
+
+// The first character keeps its case, however it arrives: the service writes names in capitals,
+// and only the initial is known to be one.
+QString capitalisedWord(const QString &word)
+{
+    return word.left(1) + word.mid(1).toLower();
+}
+
+} // namespace
+
 QString normalizeOfacId(const QString &value)
 {
-    return value;
+    const QString trimmed = value.trimmed();
+    int end = trimmed.length();
+    while (end > 0 && trimmed.at(end - 1) == QLatin1Char('0'))
+        --end;
+    int begin = 0;
+    while (begin < end && trimmed.at(begin) == QLatin1Char('0'))
+        ++begin;
+    return trimmed.mid(begin, end - begin);
 }
+
 QString normalizeNameCase(const QString &value)
 {
-    return value;
+    // Only the first hyphen starts a second word; whatever follows it is cased as one word.
+    const int hyphen = value.indexOf(QLatin1Char('-'));
+    if (hyphen < 0)
+        return capitalisedWord(value);
+    return capitalisedWord(value.left(hyphen)) + QLatin1Char('-')
+           + capitalisedWord(value.mid(hyphen + 1));
 }
-QString sexText(const QString &)
+
+QString sexText(const QString &code)
 {
-    return {};
+    return code == QLatin1String("1") ? QStringLiteral("männlich") : QStringLiteral("weiblich");
 }
+
 QString formatAhvNumber(const QString &value)
 {
-    return value;
+    const QString number = value.trimmed();
+    if (number.length() != 13 || !number.startsWith(QLatin1String("756")))
+        return {};
+    // A number the service has already written in groups comes back unchanged.
+    if (number.contains(QLatin1Char('.')))
+        return number;
+    return number.left(3) + QLatin1Char('.') + number.mid(3, 4) + QLatin1Char('.')
+           + number.mid(7, 4) + QLatin1Char('.') + number.mid(11, 2);
 }
+
 QString reorderBirthDate(const QString &value)
 {
-    return value;
+    // Neither length nor digits are checked: an odd date is passed on re-ordered rather than
+    // lost, so that the reader still sees what the service sent.
+    if (!value.contains(QLatin1Char('-')))
+        return value;
+    return value.right(2) + QLatin1Char('.') + value.mid(5, 2) + QLatin1Char('.') + value.left(4);
 }

@@ -1,0 +1,233 @@
+#include "cardnumber.h"
+#include "record.h"
+#include "recordcuts.h"
+#include "replyclassification.h"
+#include "replytext.h"
+#include "valuerules.h"
+
+#include <QtTest>
+
+using Rule = QString (*)(const QString &);
+Q_DECLARE_METATYPE(Rule)
+Q_DECLARE_METATYPE(CardNumber::Verdict)
+Q_DECLARE_METATYPE(ReplyOutcome)
+
+class tst_CoreRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cardNumber_data();
+    void cardNumber();
+    void valueRules_data();
+    void valueRules();
+    void classification_data();
+    void classification();
+    void cuts_data();
+    void cuts();
+    void record_data();
+    void record();
+    void decoding_data();
+    void decoding();
+};
+
+void tst_CoreRules::cardNumber_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<CardNumber::Verdict>("verdict");
+    using V = CardNumber::Verdict;
+    const auto row = [](const char *name, const QString &argument, V verdict,
+                        const QString &number) {
+        QTest::newRow(name) << argument << number << verdict;
+    };
+    const QString valid = "80756012345678901234", letter = "8075601234567890123x";
+    row("blanks around", " \t" + valid + "  ", V::Accepted, valid);
+    row("word in front", "Karte " + valid, V::Accepted, valid);
+    row("digits in front", "123" + valid, V::Accepted, valid);
+    row("cut behind 20", valid + "9x", V::Accepted, valid);
+    row("letter at 20", letter, V::InvalidCharacters, letter);
+    row("blank inside prefix", "8075 601234567890123", V::InvalidCharacters,
+        "8075 601234567890123");
+    row("full-width digits", "80756０１２３４５６７８９０１２３４", V::InvalidCharacters,
+        "80756０１２３４５６７８９０１２３４");
+    row("no prefix", "12345678901234567890", V::WrongPrefix, "12345678901234567890");
+    row("all blank", "   ", V::WrongPrefix, "");
+    row("too short", "80756123", V::WrongLength, "80756123");
+}
+
+void tst_CoreRules::cardNumber()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, number);
+    QFETCH(CardNumber::Verdict, verdict);
+    QCOMPARE(CardNumber::cleanUp(argument), number);
+    QCOMPARE(CardNumber::check(number), verdict);
+}
+
+void tst_CoreRules::valueRules_data()
+{
+    QTest::addColumn<Rule>("rule");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    const auto row = [](const char *name, Rule rule, const char *in, const char *out) {
+        QTest::newRow(name) << rule << in << out;
+    };
+    row("ofac: zeros at both ends", normalizeOfacId, " 00120 ", "12");
+    row("ofac: blank uncovered", normalizeOfacId, "1 0", "1 ");
+    row("ofac: zeros only", normalizeOfacId, "000", "");
+    row("name: double", normalizeNameCase, "MEIER-MÜLLER", "Meier-Müller");
+    row("name: blank", normalizeNameCase, "VON ARX", "Von arx");
+    row("name: first hyphen only", normalizeNameCase, "ANNA-LENA-MARIA", "Anna-Lena-maria");
+    row("name: lower initial", normalizeNameCase, "meier-MÜLLER", "meier-Müller");
+    row("name: leading blank", normalizeNameCase, " MEIER", " meier");
+    row("name: hyphen at ends", normalizeNameCase, "-ABC-", "-Abc-");
+    row("name: non-ASCII", normalizeNameCase, "ÖZTÜRK", "Öztürk");
+    row("sex: 1", sexText, "1", "männlich");
+    row("sex: blank 1", sexText, " 1", "weiblich");
+    row("ahv: trimmed", formatAhvNumber, " 7561234567897\n", "756.1234.5678.97");
+    row("ahv: not numeric", formatAhvNumber, "756ABCDEFGHIJ", "756.ABCD.EFGH.IJ");
+    row("ahv: 12", formatAhvNumber, "756123456789", "");
+    row("ahv: prefix", formatAhvNumber, "7571234567897", "");
+    row("ahv: formatted 16", formatAhvNumber, "756.1234.5678.97", "");
+    row("ahv: dotted 13", formatAhvNumber, "756.1234.5678", "756.1234.5678");
+    row("date", reorderBirthDate, "1970-03-25", "25.03.1970");
+    row("date: no zeros", reorderBirthDate, "1970-3-5", "-5.3-.1970");
+    row("date: trailing blank", reorderBirthDate, "1970-03-25 ", "5 .03.1970");
+    row("date: no hyphen", reorderBirthDate, "25.03.1970", "25.03.1970");
+}
+
+void tst_CoreRules::valueRules()
+{
+    QFETCH(Rule, rule);
+    QFETCH(QString, input);
+    QTEST(rule(input), "output");
+}
+
+void tst_CoreRules::classification_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<ReplyOutcome>("outcome");
+    using O = ReplyOutcome;
+    QTest::newRow("60 before 67") << R"(statut="67" statut="60")" << O::NoInsuredPerson;
+    QTest::newRow("67 before 0") << R"(statut="0" statut="67")" << O::ApplicationProblem;
+    QTest::newRow("server error before 0") << R"(statut="0" ERROR Not Found)" << O::ServerError;
+    QTest::newRow("error alone") << R"(error statut="0")" << O::Record;
+    QTest::newRow("not found alone") << "Not Found" << O::Unrecognised;
+    QTest::newRow("60 is not 0") << R"(statut="600")" << O::Unrecognised;
+    QTest::newRow("other forms") << R"(statut='0' statut = "0" statut="060")" << O::Unrecognised;
+    QTest::newRow("empty") << "" << O::Unrecognised;
+}
+
+void tst_CoreRules::classification()
+{
+    QFETCH(QString, reply);
+    QTEST(classifyReply(reply), "outcome");
+}
+
+void tst_CoreRules::cuts_data()
+{
+    QTest::addColumn<QString>("cut");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("value");
+    const auto row = [](const char *name, const char *cut, const char *text, const char *value) {
+        QTest::newRow(name) << cut << text << value;
+    };
+    row("piece", "piece", "a<client>b</client>c", "<client>b");
+    row("piece: no close", "piece", "a<client>b", "<client>b");
+    row("piece: close before", "piece", "a</client>b<client>c</client>", "<client>c</client>");
+    row("piece: no open", "piece", "a</client>b", "a");
+    row("piece: neither", "piece", "ab", "");
+    row("element", "element", "</zip><zip> 3000\n</zip>", " 3000\n");
+    row("element: no start", "element", "3000</zip>", "");
+    row("element: no end", "element", "<zip>3000", "");
+    row("attribute", "attribute", R"(sex="1" x="2")", "1");
+    row("attribute: no quote", "attribute", R"(sex="1)", "");
+    row("insurer: later attributes", "insurer", R"(<agency nom=" CSS " id="8">)", "CSS  id=8");
+    row("insurer: single quotes", "insurer", "<agency nom='CSS'>", "'CSS'");
+    row("insurer: no >", "insurer", R"(<agency nom="CSS")", "");
+    row("insurer: no nom", "insurer", "<agency>CSS", "");
+}
+
+void tst_CoreRules::cuts()
+{
+    QFETCH(QString, cut);
+    QFETCH(QString, text);
+    using namespace RecordCuts;
+    if (cut == "piece")
+        QTEST(piece(text, "<client", "</client>"), "value");
+    else if (cut == "element")
+        QTEST(element(text, "<zip>", "</zip>"), "value");
+    else if (cut == "attribute")
+        QTEST(attribute(text, "sex=\""), "value");
+    else
+        QTEST(insurerName(text), "value");
+}
+
+void tst_CoreRules::record_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QStringList>("values");
+    const QString person = QStringLiteral(
+            R"(<client assure-id="80.1 2" sex="1" cardholderIdentifier="7561234567897">)"
+            "<last-name>MEIER-MÜLLER</last-name><first-name>HANS</first-name>"
+            "<birth-date>1970-03-25</birth-date><street> Gasse &amp; Weg 1\n</street>"
+            "<zip>3000</zip><city>Bern</city><country>CH</country></client>");
+    const QString head = R"(<r statut="0"><ofac-id> 0012340 </ofac-id><agency nom="CSS">)";
+    const QStringList found = QString("1234|CSS|Meier-Müller|Hans|25.03.1970| Gasse &amp; Weg 1\n|"
+                                      "3000|Bern|CH|80.1 2|männlich|756.1234.5678.97")
+                                      .split('|');
+    QTest::newRow("complete") << head + person << found;
+    QTest::newRow("two clients, the first counts")
+            << head + person + QString(person).replace("HANS", "ANNA") << found;
+    QTest::newRow("no client") << head + "<last-name>X</last-name>"
+                               << QString("1234|CSS|||||||||weiblich|").split('|');
+}
+
+void tst_CoreRules::record()
+{
+    QFETCH(QString, reply);
+    QFETCH(QStringList, values);
+    const QStringList labels =
+            QString("Ofac ID\t|Versicherer Name\t|Client Name\t|Client Vorname\t|"
+                    "Client Geburtsdatum\t|Client Strasse\t|Client PLZ\t|"
+                    "Client Ort\t|Client Staat\t|Client Vers.Nr\t|"
+                    "Client Geschlecht\t|Client AHV\t")
+                    .split('|');
+    QStringList gotLabels, gotValues;
+    for (const RecordLine &line : extractRecord(reply)) {
+        gotLabels << line.label;
+        gotValues << line.value;
+    }
+    QCOMPARE(gotLabels, labels);
+    QCOMPARE(gotValues, values);
+}
+
+void tst_CoreRules::decoding_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QString>("text");
+    const auto row = [](const char *name, const QByteArray &body, const char *type,
+                        const QString &text) {
+        QTest::newRow(name) << body << QByteArray(type) << text;
+    };
+    const QByteArray decl = "<?xml version='1.0' encoding=\"ISO-8859-1\"?>";
+    const QString zurich = "Zürich", broken = "Z\uFFFDrich";
+    row("UTF-8 whatever declared", decl + "Z\xc3\xbcrich", "", decl + zurich);
+    row("cut at zero", QByteArray("Bern\0statut=\"0\"", 15), "", "Bern");
+    row("declared", decl + "Z\xfcrich", "text/xml", decl + zurich);
+    row("content type", "Z\xfcrich", "text/xml; charset=\"iso-8859-1\"", zurich);
+    row("neither", "Z\xfcrich", "text/xml", broken);
+    row("unknown codec", "Z\xfcrich", "text/xml; charset=x-none", broken);
+}
+
+void tst_CoreRules::decoding()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, contentType);
+    QTEST(replyText(body, contentType), "text");
+}
+
+QTEST_APPLESS_MAIN(tst_CoreRules)
+#include "tst_corerules.moc"
