@@ -42,6 +42,11 @@ DebugLine &DebugLine::bytes(const QByteArray &bytes)
 
 void DebugLine::write() const
 {
-    // Straight to the installed handler: the debug stream would rework the text on its way.
-    qt_message_output(QtDebugMsg, QMessageLogContext(), m_text);
+    // Straight to the installed handler: the debug stream would rework the text on its way. The
+    // lines are the program's output, not diagnostics, so they carry a category of their own:
+    // logging rules that silence debug messages (QT_LOGGING_RULES, a distribution's
+    // qtlogging.ini with "*.debug=false") filter only the default category here and must not
+    // swallow a record.
+    const QMessageLogContext context(nullptr, 0, nullptr, "tarvik.output");
+    qt_message_output(QtDebugMsg, context, m_text);
 }
