@@ -11,6 +11,10 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
 // What to do with one request once its head is in.
 struct StandinAnswer
 {
@@ -34,6 +38,8 @@ const QRegularExpression plainCardName(QStringLiteral("^[A-Za-z0-9_-]{1,64}$"));
 // reads slowly (or not at all) holds the stand-in's memory to about this.
 constexpr qint64 writeHighWater = 256 * 1024;
 constexpr int fillerChunk = 64 * 1024;
+// How long a closing connection waits for the client to close its side.
+constexpr int lingerMs = 5000;
 
 QByteArray reasonPhrase(int status)
 {
@@ -96,14 +102,16 @@ QByteArray unknownCardBody(const QByteArray &card)
              "</validation-horizontale>\n";
 }
 
-// Lines of dots: no "--" (which would end the comment early) and nothing the lookup searches for.
+// Padding is whole one-line comments, with line feeds for the last few bytes: well-formed for
+// any length, and readable by XML tools that limit the size of a single comment. The lines
+// hold nothing the lookup searches for.
+constexpr char fillerText[] = "<!-- padding .............................................. -->\n";
+static_assert(fillerChunk % (sizeof(fillerText) - 1) == 0, "filler chunks are whole lines");
+const QByteArray fillerLine(fillerText);
+
 const QByteArray &filler()
 {
-    static const QByteArray bytes = [] {
-        QByteArray line(63, '.');
-        line += '\n';
-        return line.repeated(fillerChunk / line.size());
-    }();
+    static const QByteArray bytes = fillerLine.repeated(fillerChunk / fillerLine.size());
     return bytes;
 }
 
@@ -159,13 +167,16 @@ private:
     void respond(const StandinAnswer &answer);
     void pump();
     void close();
+    void finishClose();
+    void onTimeout();
 
     StandinServer *m_server;
     QTcpSocket *m_socket;
-    QTimer m_headTimer;
+    QTimer m_timer; // the head's time limit, later the limit on a lingering close
     QByteArray m_head;
     int m_scanFrom = 0;
     State m_state = ReadingHead;
+    bool m_shutDown = false;
     qint64 m_paddingLeft = 0;
     QByteArray m_suffix;
 };
@@ -179,14 +190,18 @@ StandinConnection::StandinConnection(StandinServer *server, QTcpSocket *socket)
     // Bounds what one read can hand over; the head limit bounds the rest.
     m_socket->setReadBufferSize(StandinServer::maxHeadBytes);
     connect(m_socket, &QTcpSocket::readyRead, this, &StandinConnection::onReadyRead);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, &StandinConnection::pump);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (m_state == Writing)
+            pump();
+        else if (m_state == Closing)
+            finishClose();
+    });
     connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
 
-    m_headTimer.setSingleShot(true);
-    connect(&m_headTimer, &QTimer::timeout, this,
-            [this] { respond(errorAnswer(408, "The request head did not arrive in time.")); });
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &StandinConnection::onTimeout);
     if (server->m_headTimeoutMs > 0)
-        m_headTimer.start(server->m_headTimeoutMs);
+        m_timer.start(server->m_headTimeoutMs);
 
     if (m_socket->bytesAvailable() > 0)
         QTimer::singleShot(0, this, &StandinConnection::onReadyRead);
@@ -233,7 +248,7 @@ void StandinConnection::onReadyRead()
     if (line.endsWith('\r'))
         line.chop(1);
     m_head.clear();
-    m_headTimer.stop();
+    m_timer.stop();
 
     const StandinAnswer answer = m_server->answerFor(line);
     m_server->m_requestLines.append(line);
@@ -246,7 +261,7 @@ void StandinConnection::onReadyRead()
 
 void StandinConnection::respond(const StandinAnswer &answer)
 {
-    m_headTimer.stop();
+    m_timer.stop();
     m_head.clear();
     switch (answer.action) {
     case StandinAnswer::Close:
@@ -267,16 +282,16 @@ void StandinConnection::respond(const StandinAnswer &answer)
 
 void StandinConnection::pump()
 {
-    if (m_state != Writing)
-        return;
     while (m_socket->bytesToWrite() < writeHighWater) {
-        if (m_paddingLeft > 0) {
-            const qint64 n = qMin<qint64>(m_paddingLeft, filler().size());
+        if (m_paddingLeft >= fillerLine.size()) {
+            const qint64 n = qMin<qint64>(m_paddingLeft - m_paddingLeft % fillerLine.size(),
+                                          filler().size());
             m_socket->write(filler().constData(), n);
             m_paddingLeft -= n;
             continue;
         }
-        m_socket->write(m_suffix);
+        m_socket->write(QByteArray(int(m_paddingLeft), '\n') + m_suffix);
+        m_paddingLeft = 0;
         m_suffix.clear();
         close();
         return;
@@ -286,9 +301,37 @@ void StandinConnection::pump()
 void StandinConnection::close()
 {
     m_state = Closing;
+    finishClose();
+}
+
+// Closing at once while the client is still sending (an oversized head, a body) would make the
+// system answer with a reset, and a reset can destroy the answer before the client has read it.
+// So once everything is sent, only the sending side is shut; the client sees the end of the
+// answer, closes its side, and that ends the connection. A client that never does is cut off
+// after a few seconds.
+void StandinConnection::finishClose()
+{
     m_socket->readAll();
-    // Sends what is still queued, then closes; "disconnected" then deletes this connection.
+    if (m_socket->bytesToWrite() > 0 || m_shutDown)
+        return; // while bytes are queued, "bytesWritten" comes back here
+    m_shutDown = true;
+#ifdef Q_OS_UNIX
+    if (::shutdown(int(m_socket->socketDescriptor()), SHUT_WR) == 0) {
+        m_timer.start(lingerMs);
+        return;
+    }
+#endif
     m_socket->disconnectFromHost();
+}
+
+void StandinConnection::onTimeout()
+{
+    if (m_state == ReadingHead) {
+        respond(errorAnswer(408, "The request head did not arrive in time."));
+    } else if (m_state == Closing) {
+        m_socket->abort();
+        deleteLater();
+    }
 }
 
 StandinServer::StandinServer(QObject *parent)
@@ -439,13 +482,7 @@ StandinAnswer StandinServer::okAnswer(const QByteArray &body, const QByteArray &
         at = body.size();
     answer.prefix = body.left(at);
     answer.suffix = body.mid(at);
-    if (gap >= 7) {
-        answer.prefix += "<!--";
-        answer.padding = gap - 7;
-        answer.suffix.prepend("-->");
-    } else {
-        answer.prefix += QByteArray(int(gap), '\n');
-    }
+    answer.padding = gap;
     answer.head = responseHead(200, contentType, body.size() + gap);
     return answer;
 }

@@ -54,11 +54,11 @@ public:
     // client or server error (400-599); anything else is taken as 502.
     void setFailure(Failure failure, int httpStatus = 404);
 
-    // Pads every successful reply with an XML comment up to this many bytes (0: no padding).
-    // The padding is streamed in chunks, so large replies cost the stand-in little memory.
-    // It goes before the closing root tag (the last "</"), or at the end of a body without
-    // one; a gap too small for a comment (under 7 bytes) is filled with line feeds. A body
-    // already as large as this is sent unchanged.
+    // Pads the body of every successful reply to this many bytes (0: no padding) with XML
+    // comments of filler, 64-byte lines, and line feeds for the rest of the gap. The padding is
+    // streamed in chunks, so large replies cost the stand-in little memory. It goes before the
+    // closing root tag (the last "</"), or at the end of a body without one. A body already as
+    // large as this is sent unchanged.
     void setPadTo(qint64 bytes);
 
     // How long a client may take to send its whole request head (default 10 s); a slower one
