@@ -121,9 +121,10 @@ int main(int argc, char *argv[])
             "Stands in for the HIN Client and the card-validation service behind it: an HTTP "
             "proxy on 127.0.0.1 that answers card look-ups from sample replies."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Port to listen on (0: any free port)."),
-                                        QStringLiteral("N"), QStringLiteral("5016"));
+    const QCommandLineOption portOption(
+            QStringLiteral("port"),
+            QStringLiteral("Port to listen on (default 5016; 0: any free port)."),
+            QStringLiteral("N"), QStringLiteral("5016"));
     const QCommandLineOption samplesOption(
             QStringLiteral("samples"),
             QStringLiteral("Folder of <card number>.xml replies (default: %1).")
