@@ -5,9 +5,16 @@
 #include <QString>
 #include <QTcpServer>
 
+class StandinConnection;
+struct StandinAnswer;
+
 // Stands in for the HIN Client and the card-validation service behind it: an HTTP proxy that
 // accepts the absolute-form GET for the service path and answers it from a folder of sample
 // replies, one file per card number. It can also fail on purpose, the way the real pair fails.
+//
+// Every connection carries one request and is closed after the answer ("Connection: close").
+// Requests that are not the service's get 400 (malformed head, no absolute http:// address,
+// wrong fixed query parameters), 405 (not GET) or 404 (another path).
 class StandinServer : public QTcpServer
 {
     Q_OBJECT
@@ -20,28 +27,70 @@ public:
         NeverAnswer, // read the request, then keep the connection open and stay silent
     };
 
+    // Request heads larger than this are refused with 400 and the connection is closed.
+    static constexpr int maxHeadBytes = 16 * 1024;
+
     explicit StandinServer(QObject *parent = nullptr);
 
     // The folder holding <card number>.xml files. A card without a file gets the service's
-    // "unknown card" answer (status 60).
+    // "unknown card" answer (status 60); so does a request without a card number, and one whose
+    // card number is not a plain name (letters, digits, '-' and '_'), which never reaches the
+    // file system. Starts as defaultSamplesDir(). Files are read per request, so edits count at
+    // once.
     void setSamplesDir(const QString &dir);
+    QString samplesDir() const;
 
-    // Answers every request with this body and content type instead of a sample (for tests).
+    // The installed samples (<executable dir>/../share/tarvik/samples) when they exist, else the
+    // samples in the source tree this was built from.
+    static QString defaultSamplesDir();
+
+    // Answers every service request with this body and content type instead of a sample (for
+    // tests). An empty body is a valid fixed reply; clearFixedReply() returns to the samples.
     void setFixedReply(const QByteArray &body, const QByteArray &contentType = QByteArrayLiteral(
                                                        "text/xml; charset=UTF-8"));
+    void clearFixedReply();
 
+    // Applies to every well-formed request. httpStatus is used by HttpError only and must be a
+    // client or server error (400-599); anything else is taken as 502.
     void setFailure(Failure failure, int httpStatus = 404);
 
-    // Pads every successful reply with an XML comment up to this many bytes (0: no padding).
-    // The padding is streamed in chunks, so large replies cost the stand-in little memory.
+    // Pads the body of every successful reply to this many bytes (0: no padding) with XML
+    // comments of filler, 64-byte lines, and line feeds for the rest of the gap. The padding is
+    // streamed in chunks, so large replies cost the stand-in little memory. It goes before the
+    // closing root tag (the last "</"), or at the end of a body without one. A body already as
+    // large as this is sent unchanged.
     void setPadTo(qint64 bytes);
 
-    // The request lines received so far, e.g. "GET http://host/path?query HTTP/1.1".
+    // How long a client may take to send its whole request head (default 10 s); a slower one
+    // gets 408 and is closed, so it cannot hold a connection forever. 0 or less: no limit.
+    // Applies to connections accepted after the call.
+    void setHeadTimeout(int ms);
+
+    // The request lines received so far, e.g. "GET http://host/path?query HTTP/1.1". Every
+    // complete request head counts, malformed ones included.
     QList<QByteArray> requestLines() const;
+    void clearRequestLines();
 
 Q_SIGNALS:
     void requestReceived(const QByteArray &requestLine);
 
 protected:
     void incomingConnection(qintptr socketDescriptor) override;
+
+private:
+    friend class StandinConnection;
+
+    StandinAnswer answerFor(const QByteArray &head);
+    StandinAnswer serviceAnswer(const QByteArray &card);
+    StandinAnswer okAnswer(const QByteArray &body, const QByteArray &contentType) const;
+
+    QString m_samplesDir;
+    QByteArray m_fixedBody;
+    QByteArray m_fixedContentType;
+    bool m_hasFixedReply = false;
+    Failure m_failure = Failure::None;
+    int m_httpStatus = 404;
+    qint64 m_padTo = 0;
+    int m_headTimeoutMs = 10000;
+    QList<QByteArray> m_requestLines;
 };
