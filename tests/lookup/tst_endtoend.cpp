@@ -52,15 +52,15 @@ void tst_EndToEnd::run_data()
     QTest::addColumn<int>("expectedStatus");
 
     const QByteArray anna = recordLine("Ofac ID", "1234567")
-            + recordLine("Versicherer Name", "CSS Kranken-Versicherung AG")
-            + recordLine("Client Name", "Müller-Lüdenscheidt")
+            + recordLine("Versicherer Name", "Krankenkasse S\xc3\xa4ntis")
+            + recordLine("Client Name", "M\xc3\xbcller-L\xc3\xbc" "denscheidt")
             + recordLine("Client Vorname", "Anna-Lena")
-            + recordLine("Client Geburtsdatum", "25.03.1970")
-            + recordLine("Client Strasse", "Bahnhofstrasse 12")
-            + recordLine("Client PLZ", "8001") + recordLine("Client Ort", "Zürich")
-            + recordLine("Client Staat", "CH") + recordLine("Client Vers.Nr", "123456789")
+            + recordLine("Client Geburtsdatum", "09.07.1984")
+            + recordLine("Client Strasse", "Seefeldstrasse 123") + recordLine("Client PLZ", "8008")
+            + recordLine("Client Ort", "Z\xc3\xbcrich") + recordLine("Client Staat", "CH")
+            + recordLine("Client Vers.Nr", "A-204.118.37")
             + recordLine("Client Geschlecht", "weiblich")
-            + recordLine("Client AHV", "756.1234.5678.97");
+            + recordLine("Client AHV", "756.3047.5009.62");
 
     QTest::newRow("record") << QStringList{"80756000080000000001"} << anna << 0;
     QTest::newRow("blanks around, further arguments ignored")
