@@ -3,12 +3,13 @@
 #   make test   installs missing Debian packages, builds, runs all tests
 #   make demo   looks up a sample card through the stand-in
 #   make package  builds the Debian package build/tarvik_<version>_amd64.deb
+#   make screenshots  grabs every popup under Xvfb into docs/screenshots/
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
 #   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure test test-asan fuzz demo package clean
+.PHONY: all deps configure test test-asan fuzz demo package screenshots clean
 FUZZ_SECONDS ?= 60
 
 all: configure
@@ -28,6 +29,9 @@ demo: all
 
 package: all
 	cd $(BUILD) && cpack
+
+screenshots: all
+	@BUILD=$(BUILD) scripts/screenshots.sh
 
 test-asan: deps
 	@test -f build-asan/CMakeCache.txt || cmake -S . -B build-asan -DTARVIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug

@@ -3,7 +3,7 @@
 # Quiet when everything is present; needs root only when something is missing.
 set -eu
 
-packages="cmake make g++ pkg-config qtbase5-dev libqt5network5 xvfb xauth imagemagick fonts-dejavu-core
+packages="cmake make g++ pkg-config qtbase5-dev libqt5network5 xvfb xauth xdotool imagemagick fonts-dejavu-core
 clang libclang-rt-14-dev dpkg-dev file man-db"
 
 missing=""

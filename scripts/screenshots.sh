@@ -1,0 +1,64 @@
+#!/bin/sh
+# Shows every popup the tool can show, each in a real run of the program under Xvfb, and grabs
+# the window as PNG into docs/screenshots/.
+set -eu
+cd "$(dirname "$0")/.."
+build=${BUILD:-build}
+out=docs/screenshots
+mkdir -p "$out"
+
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+standin=
+xvfb=
+tool=
+stop() { for pid in "$@"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done; return 0; }
+trap 'stop "$tool" "$standin" "$xvfb"; rm -rf "$work"' EXIT INT TERM
+
+Xvfb :78 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=:78 QT_QPA_PLATFORM=xcb
+sleep 1
+
+# A card whose reply carries no status the tool knows.
+mkdir -p "$work/samples"
+cp standin/samples/*.xml "$work/samples/"
+printf '<?xml version="1.0" encoding="UTF-8"?>\n<validation-horizontale version="2.3"/>\n' \
+    >"$work/samples/80756000080000000099.xml"
+
+start_standin() { # [options]
+    stop "$standin"
+    standin=
+    [ "${1:-}" = none ] && return 0
+    "$build/hin-standin" --port 5016 --samples "$work/samples" "$@" >"$work/standin.log" 2>&1 &
+    standin=$!
+    until grep -q listening "$work/standin.log"; do sleep 0.05; done
+}
+
+# shot <file> <card number argument>: runs the tool, waits for its visible popup, grabs it.
+shot() {
+    "$build/tarvik" "$2" >/dev/null &
+    tool=$!
+    id=$(timeout 20 xdotool search --sync --onlyvisible --name '^Meldung$' | head -1)
+    sleep 0.5 # let it paint
+    import -window "$id" "$out/$1.png"
+    stop "$tool"
+    tool=
+    echo "$out/$1.png"
+}
+
+start_standin --fail silent
+shot progress 80756000080000000001
+start_standin
+shot rejected-characters 8075600008000000000X
+shot rejected-prefix 12345678901234567890
+shot rejected-length 80756123
+shot no-insured-person 80756000080000000060
+shot application-problem 80756000080000000067
+shot server-not-found 80756000080000000404
+shot unrecognised-reply 80756000080000000099
+start_standin --pad-to 17M
+shot reply-too-large 80756000080000000001
+start_standin none
+shot network-error 80756000080000000001
