@@ -40,6 +40,9 @@ start_standin() { # [options]
 shot() {
     "$build/tarvik" "$2" >/dev/null &
     tool=$!
+    # The please-wait popup is up until the reply is in; on this machine that takes well under
+    # the time given here, so the popup found after it is the one that reports the outcome.
+    sleep 1.5
     id=$(timeout 20 xdotool search --sync --onlyvisible --name '^Meldung$' | head -1)
     sleep 0.5 # let it paint
     import -window "$id" "$out/$1.png"
