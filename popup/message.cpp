@@ -23,7 +23,7 @@ QList<QPushButton *> buttonList(const QObject *popup)
 bool holdsInformationKeyword(const QString &lowerText)
 {
     return lowerText.contains(QLatin1String("<info>"))
-            || lowerText.contains(QLatin1String("<information>"));
+           || lowerText.contains(QLatin1String("<information>"));
 }
 
 const int titleKeywordLength = 7; // "<title:"
@@ -123,9 +123,11 @@ void Message::setText(const QString &text)
     if (intervalStart >= 0) {
         const int intervalEnd = text.indexOf(QLatin1Char('>'), intervalStart);
         // A number beyond the int range fails to convert and yields 0: no automatic closing.
-        showInterval = text.mid(intervalStart + 1, intervalEnd - intervalStart - 1).toInt(nullptr, 10);
+        showInterval =
+                text.mid(intervalStart + 1, intervalEnd - intervalStart - 1).toInt(nullptr, 10);
     }
 
+    QString title = QStringLiteral("Meldung");
     const QRegExp titleDirective(QStringLiteral("<title:.+>"));
     if (titleDirective.indexIn(lower) >= 0) {
         int titleStart = titleDirective.indexIn(text);
@@ -134,12 +136,13 @@ void Message::setText(const QString &text)
             // text only. Locate it regardless of case, the title itself keeps the caller's case.
             titleStart = QRegExp(QStringLiteral("<title:.+>"), Qt::CaseInsensitive).indexIn(text);
         }
-        const int titleEnd = text.indexOf(QLatin1Char('>'), titleStart);
-        setWindowTitle(text.mid(titleStart + titleKeywordLength,
-                                titleEnd - titleStart - titleKeywordLength));
-    } else {
-        setWindowTitle(QStringLiteral("Meldung"));
+        if (titleStart >= 0) {
+            const int titleEnd = text.indexOf(QLatin1Char('>'), titleStart);
+            title = text.mid(titleStart + titleKeywordLength,
+                             titleEnd - titleStart - titleKeywordLength);
+        }
     }
+    setWindowTitle(title);
 
     // Modality is only ever switched on: a later text without the directive keeps it.
     if (lower.contains(QLatin1String("<modal>")))
