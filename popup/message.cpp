@@ -197,6 +197,8 @@ int Message::exec()
 {
     const QList<QPushButton *> buttons = buttonList(this);
     const int n = buttons.size();
+    // Closing without a button (Escape, a close timer) ends the run with the value of the
+    // message box's escape button, which is the Cancel one.
     const int result = QDialog::exec();
 
     // A button captioned "Abbrechen" means cancel whatever its position, and cancel is 0.
@@ -243,8 +245,8 @@ QString Message::startReturnText()
 
 void Message::keyPressEvent(QKeyEvent *event)
 {
-    // The message box would close on Escape only through an escape button; the popup closes
-    // also when it shows no buttons at all.
+    // Close directly instead of letting the message box click its escape button (the Cancel
+    // button, which may be hidden or renamed): Escape is no button press.
     if (event->key() == Qt::Key_Escape) {
         close();
         return;
