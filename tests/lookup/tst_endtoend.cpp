@@ -87,11 +87,16 @@ void tst_EndToEnd::run()
     QCOMPARE(tarvik.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tarvik.exitCode(), expectedStatus);
     QCOMPARE(tarvik.readAllStandardOutput(), expectedStdout);
+    // Standard error carries only what the toolkit itself warns about (the offscreen platform
+    // cannot raise windows, for one), or the usage line.
     const QByteArray errors = tarvik.readAllStandardError();
-    if (expectedStatus == 0)
-        QCOMPARE(errors, QByteArray());
-    else
+    if (expectedStatus == 0) {
+        const QList<QByteArray> lines = errors.split('\n');
+        for (const QByteArray &line : lines)
+            QVERIFY2(line.isEmpty() || line.startsWith("Warning: "), line.constData());
+    } else {
         QVERIFY(errors.startsWith("Aufruf: tarvik"));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEnd)
