@@ -7,6 +7,7 @@
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
 #   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
 BUILD ?= build
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps configure test test-asan fuzz demo package screenshots clean

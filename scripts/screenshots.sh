@@ -13,7 +13,13 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 standin=
 xvfb=
 tool=
-stop() { for pid in "$@"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done; return 0; }
+stop() {
+    for pid in "$@"; do
+        [ -n "$pid" ] || continue
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+}
 trap 'stop "$tool" "$standin" "$xvfb"; rm -rf "$work"' EXIT INT TERM
 
 Xvfb :78 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
