@@ -51,9 +51,11 @@ void tst_EndToEnd::run_data()
     QTest::addColumn<QByteArray>("expectedStdout");
     QTest::addColumn<int>("expectedStatus");
 
-    const QByteArray anna = recordLine("Ofac ID", "1234567")
+    const QByteArray anna =
+            recordLine("Ofac ID", "1234567")
             + recordLine("Versicherer Name", "Krankenkasse S\xc3\xa4ntis")
-            + recordLine("Client Name", "M\xc3\xbcller-L\xc3\xbc" "denscheidt")
+            + recordLine("Client Name", "M\xc3\xbcller-L\xc3\xbc"
+                                        "denscheidt")
             + recordLine("Client Vorname", "Anna-Lena")
             + recordLine("Client Geburtsdatum", "09.07.1984")
             + recordLine("Client Strasse", "Seefeldstrasse 123") + recordLine("Client PLZ", "8008")
