@@ -17,12 +17,18 @@
 namespace {
 
 const QStringList labels = {
-        QStringLiteral("Ofac ID\t"),          QStringLiteral("Versicherer Name\t"),
-        QStringLiteral("Client Name\t"),      QStringLiteral("Client Vorname\t"),
-        QStringLiteral("Client Geburtsdatum\t"), QStringLiteral("Client Strasse\t"),
-        QStringLiteral("Client PLZ\t"),       QStringLiteral("Client Ort\t"),
-        QStringLiteral("Client Staat\t"),     QStringLiteral("Client Vers.Nr\t"),
-        QStringLiteral("Client Geschlecht\t"), QStringLiteral("Client AHV\t"),
+        QStringLiteral("Ofac ID\t"),
+        QStringLiteral("Versicherer Name\t"),
+        QStringLiteral("Client Name\t"),
+        QStringLiteral("Client Vorname\t"),
+        QStringLiteral("Client Geburtsdatum\t"),
+        QStringLiteral("Client Strasse\t"),
+        QStringLiteral("Client PLZ\t"),
+        QStringLiteral("Client Ort\t"),
+        QStringLiteral("Client Staat\t"),
+        QStringLiteral("Client Vers.Nr\t"),
+        QStringLiteral("Client Geschlecht\t"),
+        QStringLiteral("Client AHV\t"),
 };
 
 } // namespace
@@ -31,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // The first line of the input stands for the Content-Type header, the rest for the body, so
     // that the fuzzer reaches the fallback decoders too.
-    const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
+    const QByteArray input =
+            QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
     const int newline = input.indexOf('\n');
     const QByteArray contentType = newline < 0 ? QByteArray() : input.left(newline);
     const QByteArray body = newline < 0 ? input : input.mid(newline + 1);
@@ -41,6 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
 
     const ReplyOutcome outcome = classifyReply(text);
+
+    // The server-error test searches case-insensitively instead of lower-casing the reply; it
+    // must find exactly what a search in the lower-cased text finds.
+    const QString lower = text.toLower();
+    const bool serverError =
+            lower.contains(QLatin1String("error")) && lower.contains(QLatin1String("not found"));
+    if ((outcome == ReplyOutcome::ServerError) != serverError
+        && outcome != ReplyOutcome::NoInsuredPerson && outcome != ReplyOutcome::ApplicationProblem)
+        std::abort();
     if (outcome != ReplyOutcome::Record) {
         if (outcomeMessage(outcome).isEmpty())
             std::abort();
@@ -54,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const RecordLine &line = record.at(i);
         if (line.label != labels.at(i))
             std::abort();
-        const QString expected = line.label + QStringLiteral(" \"") + line.value
-                + QStringLiteral("\" \n ");
+        const QString expected =
+                line.label + QStringLiteral(" \"") + line.value + QStringLiteral("\" \n ");
         if (DebugLine().text(line.label).value(line.value).text("\n").toString() != expected)
             std::abort();
     }

@@ -10,13 +10,13 @@ ReplyOutcome classifyReply(const QString &replyText)
         return ReplyOutcome::NoInsuredPerson;
     if (replyText.contains(QLatin1String("statut=\"67\"")))
         return ReplyOutcome::ApplicationProblem;
-    {
-        // The web server's own error pages say this in varying letter case. Lower-cased once;
-        // toLower() shares the text when there is nothing to change.
-        const QString lower = replyText.toLower();
-        if (lower.contains(QLatin1String("error")) && lower.contains(QLatin1String("not found")))
-            return ReplyOutcome::ServerError;
-    }
+    // The web server's own error pages say this in varying letter case. A case-insensitive
+    // search finds exactly what a search in the lower-cased text would: the needles are plain
+    // ASCII, and no other character lower-cases or folds to one of their letters. It spares a
+    // lower-cased copy of a reply that may be megabytes long.
+    if (replyText.contains(QLatin1String("error"), Qt::CaseInsensitive)
+        && replyText.contains(QLatin1String("not found"), Qt::CaseInsensitive))
+        return ReplyOutcome::ServerError;
     if (replyText.contains(QLatin1String("statut=\"0\"")))
         return ReplyOutcome::Record;
     return ReplyOutcome::Unrecognised;
