@@ -2,7 +2,7 @@
 // resident memory of each, and for two commands their ratios. Taking turns spreads whatever else
 // the machine is doing evenly over all of them.
 // Usage: measure <runs> <name> <command> [<name> <command> ...]
-// Each command is one string, split at blanks; standard output of the runs is discarded.
+// Each command is one string, split at blanks; the output of the runs is discarded.
 
 #include <algorithm>
 #include <cerrno>
@@ -54,6 +54,7 @@ bool runOnce(const std::vector<std::string> &words, Sample *sample)
     if (pid == 0) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
         execvp(argv[0], argv.data());
         _exit(127);
     }
