@@ -1,8 +1,9 @@
-// Runs commands in turn, many times each, and prints the median wall time and the median peak
-// resident memory of each, and for two commands their ratios. Taking turns spreads whatever else
-// the machine is doing evenly over all of them.
-// Usage: measure <runs> <name> <command> [<name> <command> ...]
-// Each command is one string, split at blanks; the output of the runs is discarded.
+// Runs commands in turn, many times each, and prints the median wall time, the median CPU time
+// (user and system) and the median peak resident memory of each, and for two commands their ratios.
+// Taking turns spreads whatever else the machine is doing evenly over all of them. Usage: measure
+// [-r] <runs> <name> <command> [<name> <command> ...] Each command is one string, split at blanks;
+// the output of the runs is discarded. With -r each command gets one line "<name> <median wall ms>
+// <median peak RSS KiB> <median CPU ms>" for a script to read.
 
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +24,7 @@ namespace {
 struct Sample
 {
     double seconds;
+    double cpuSeconds;
     long maxRssKiB;
 };
 
@@ -66,6 +68,8 @@ bool runOnce(const std::vector<std::string> &words, Sample *sample)
     }
     const auto end = std::chrono::steady_clock::now();
     sample->seconds = std::chrono::duration<double>(end - begin).count();
+    sample->cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+                         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     sample->maxRssKiB = usage.ru_maxrss;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -82,8 +86,14 @@ T median(std::vector<T> values)
 
 int main(int argc, char *argv[])
 {
-    if (argc < 4 || (argc - 2) % 2 != 0) {
-        std::fprintf(stderr, "usage: measure <runs> <name> <command> [<name> <command> ...]\n");
+    const bool raw = argc > 1 && std::strcmp(argv[1], "-r") == 0;
+    if (raw) {
+        --argc;
+        ++argv;
+    }
+    if (argc < 4 || (argc - 2) % 2 != 0 || std::atoi(argv[1]) < 1) {
+        std::fprintf(stderr,
+                     "usage: measure [-r] <runs> <name> <command> [<name> <command> ...]\n");
         return 2;
     }
     const int runs = std::atoi(argv[1]);
@@ -96,6 +106,7 @@ int main(int argc, char *argv[])
     const size_t n = names.size();
 
     std::vector<std::vector<double>> seconds(n);
+    std::vector<std::vector<double>> cpuSeconds(n);
     std::vector<std::vector<long>> rss(n);
     for (int i = 0; i < runs; ++i) {
         for (size_t which = 0; which < n; ++which) {
@@ -105,22 +116,31 @@ int main(int argc, char *argv[])
                 return 1;
             }
             seconds[which].push_back(sample.seconds);
+            cpuSeconds[which].push_back(sample.cpuSeconds);
             rss[which].push_back(sample.maxRssKiB);
         }
     }
 
     std::vector<double> medianSeconds(n);
+    std::vector<double> medianCpu(n);
     std::vector<long> medianRss(n);
     for (size_t which = 0; which < n; ++which) {
         medianSeconds[which] = median(seconds[which]);
+        medianCpu[which] = median(cpuSeconds[which]);
         medianRss[which] = median(rss[which]);
-        std::printf("%-10s median wall %8.1f ms   median peak RSS %8ld KiB   (%d runs)\n",
-                    names[which].c_str(), medianSeconds[which] * 1000, medianRss[which], runs);
+        if (raw) {
+            std::printf("%s %.1f %ld %.1f\n", names[which].c_str(), medianSeconds[which] * 1000,
+                        medianRss[which], medianCpu[which] * 1000);
+            continue;
+        }
+        std::printf("%-10s median wall %8.1f ms   CPU %8.1f ms   peak RSS %8ld KiB   (%d runs)\n",
+                    names[which].c_str(), medianSeconds[which] * 1000, medianCpu[which] * 1000,
+                    medianRss[which], runs);
     }
-    if (n == 2) {
-        std::printf("ratio %s/%s: wall %.3f   peak RSS %.3f\n", names[0].c_str(), names[1].c_str(),
-                    medianSeconds[0] / medianSeconds[1],
-                    double(medianRss[0]) / double(medianRss[1]));
+    if (n == 2 && !raw) {
+        std::printf("ratio %s/%s: wall %.3f   CPU %.3f   peak RSS %.3f\n", names[0].c_str(),
+                    names[1].c_str(), medianSeconds[0] / medianSeconds[1],
+                    medianCpu[0] / medianCpu[1], double(medianRss[0]) / double(medianRss[1]));
     }
     return 0;
 }

@@ -2,6 +2,40 @@
 
 #include "reporttexts.h"
 
+#include <QStringView>
+
+namespace {
+
+char16_t asciiLower(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+// Whether the lower-cased text holds the needle, a lower-case ASCII text without i, k or s. Only
+// ASCII capitals have to be folded to answer that: every other character that lower-cases to an
+// ASCII letter gives i, k or s (U+0130, U+017F, U+212A), so outside ASCII nothing matches. It
+// spares a lower-cased copy of a reply that may be megabytes long, and over such a reply it is
+// several times faster than Qt's case-insensitive search, which folds every character through the
+// Unicode tables.
+bool lowerCasedContains(QStringView text, QLatin1String needle)
+{
+    const qsizetype length = needle.size();
+    const char16_t *chars = text.utf16();
+    const char16_t first = char16_t(uchar(needle.at(0).toLatin1()));
+    for (qsizetype at = 0; at + length <= text.size(); ++at) {
+        if (asciiLower(chars[at]) != first)
+            continue;
+        qsizetype i = 1;
+        while (i < length && asciiLower(chars[at + i]) == char16_t(uchar(needle.at(i).toLatin1())))
+            ++i;
+        if (i == length)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 ReplyOutcome classifyReply(const QString &replyText)
 {
     // The error statuses come first: a reply may carry more than one status, and an error must
@@ -10,12 +44,9 @@ ReplyOutcome classifyReply(const QString &replyText)
         return ReplyOutcome::NoInsuredPerson;
     if (replyText.contains(QLatin1String("statut=\"67\"")))
         return ReplyOutcome::ApplicationProblem;
-    // The web server's own error pages say this in varying letter case. A case-insensitive
-    // search finds exactly what a search in the lower-cased text would: the needles are plain
-    // ASCII, and no other character lower-cases or folds to one of their letters. It spares a
-    // lower-cased copy of a reply that may be megabytes long.
-    if (replyText.contains(QLatin1String("error"), Qt::CaseInsensitive)
-        && replyText.contains(QLatin1String("not found"), Qt::CaseInsensitive))
+    // The web server's own error pages say this in varying letter case.
+    if (lowerCasedContains(replyText, QLatin1String("error"))
+        && lowerCasedContains(replyText, QLatin1String("not found")))
         return ReplyOutcome::ServerError;
     if (replyText.contains(QLatin1String("statut=\"0\"")))
         return ReplyOutcome::Record;

@@ -114,6 +114,7 @@ void tst_CoreRules::classification_data()
     QTest::newRow("server error before 0") << R"(statut="0" ERROR Not Found)" << O::ServerError;
     QTest::newRow("error alone") << R"(error statut="0")" << O::Record;
     QTest::newRow("not found alone") << "Not Found" << O::Unrecognised;
+    QTest::newRow("partial words before the words") << "ERRERROR not not Found" << O::ServerError;
     QTest::newRow("60 is not 0") << R"(statut="600")" << O::Unrecognised;
     QTest::newRow("other forms") << R"(statut='0' statut = "0" statut="060")" << O::Unrecognised;
     QTest::newRow("empty") << "" << O::Unrecognised;
