@@ -71,6 +71,8 @@ void tst_EndToEnd::run_data()
     // The rejection popup closes itself after five seconds, and with it the run ends.
     QTest::newRow("rejected number")
             << QStringList{"80756 123"} << QByteArray("Nummer ist falsch:  \"80756 123\" \n") << 0;
+    QTest::newRow("version") << QStringList{"--version"}
+                             << QByteArray("tarvik " TARVIK_VERSION "\n") << 0;
     QTest::newRow("no argument") << QStringList() << QByteArray() << 2;
     QTest::newRow("only toolkit options") << QStringList{"-style", "fusion"} << QByteArray() << 2;
 }

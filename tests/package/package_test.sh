@@ -32,5 +32,6 @@ done
 lines=$(grep -c "$(printf '^[A-Za-z .]*\t "')" "$root/record.txt")
 [ "$lines" -eq 12 ] || { echo "expected 12 record lines, got $lines:" >&2; cat "$root/record.txt" >&2; exit 1; }
 "$root/fs/usr/bin/tarvik" --version | grep -q '^tarvik [0-9]'
+"$root/fs/usr/bin/tarvik" --help | grep -q '127.0.0.1:5016'
 MANWIDTH=80 man -l "$root/fs/usr/share/man/man1/tarvik.1" 2>/dev/null | grep -q "OUTPUT FORMAT"
 echo "package ok: $(basename "$deb")"
