@@ -7,6 +7,7 @@
 #   REJECT_RUNS=N   runs of the rejection path, 5 s each (default runs/8, at least 2; 0 skips it)
 set -eu
 cd "$(dirname "$0")/.."
+. scripts/standin.sh
 build=${BUILD:-build}
 runs=${1:-40}
 card=80756000080000000001
@@ -28,7 +29,7 @@ work=$(mktemp -d)
 standin=
 xvfb=
 cleanup() {
-    [ -z "$standin" ] || kill "$standin" 2>/dev/null || true
+    stop_standin
     [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -37,22 +38,10 @@ trap 'exit 130' INT TERM
 
 # Port 5016 is fixed in the tool, and other people's tests use it briefly: when it is taken, wait
 # and try again rather than measure against someone else's stand-in.
-start_standin() { # [stand-in options]
-    if [ -n "$standin" ]; then
-        kill "$standin" 2>/dev/null || true
-        wait "$standin" 2>/dev/null || true
-        standin=
-    fi
+with_standin() { # [stand-in options]
+    stop_standin
     tries=0
-    while :; do
-        "$build/hin-standin" --port 5016 "$@" >"$work/standin.log" 2>&1 &
-        standin=$!
-        while kill -0 "$standin" 2>/dev/null && ! grep -q listening "$work/standin.log"; do
-            sleep 0.05
-        done
-        grep -q listening "$work/standin.log" && return 0
-        wait "$standin" 2>/dev/null || true
-        standin=
+    until start_standin "$build/hin-standin" "$work/standin.log" "$@"; do
         tries=$((tries + 1))
         if [ "$tries" -ge 10 ]; then
             echo "bench: the stand-in cannot listen on port 5016:" >&2
@@ -96,7 +85,7 @@ echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/c
      "$(awk '/^MemTotal/ { printf "%.1f GiB RAM", $2 / 1048576 }' /proc/meminfo)"
 echo "system: Debian $(cat /etc/debian_version 2>/dev/null || echo '?'), Qt $(dpkg-query -W -f='${Version}' libqt5core5a 2>/dev/null || echo '?')"
 echo "load average at start: $(load)"
-start_standin
+with_standin
 check_record
 
 echo
@@ -140,9 +129,9 @@ printf '%-7s %9s %9s %6s %9s %9s %6s  %9s %11s %9s %11s\n' "reply" tarvik floor 
 : >"$work/sweep"
 for mib in 0 1 2 4 8; do
     if [ "$mib" -eq 0 ]; then
-        start_standin
+        with_standin
     else
-        start_standin --pad-to $((mib * 1024 * 1024))
+        with_standin --pad-to $((mib * 1024 * 1024))
     fi
     check_record
     measure_pair "$sweep_runs"
@@ -161,7 +150,7 @@ for mib in 0 1 2 4 8; do
 done
 
 if [ "$reject_runs" -gt 0 ]; then
-    start_standin
+    with_standin
     echo
     echo "== rejection path, offscreen, $reject_runs runs each"
     echo "   A rejected number keeps its popup up for about 5 s (a coarse timer: up to 5 % early),"

@@ -15,22 +15,16 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     export XDG_RUNTIME_DIR
 fi
 
+. scripts/standin.sh
 log=$(mktemp)
-"$build/hin-standin" --port 5016 --log >"$log" 2>&1 &
-standin=$!
-trap 'kill $standin 2>/dev/null || true; rm -f "$log"' EXIT INT TERM
-
-# Wait until it listens, or tell why it does not (port 5016 taken, e.g. by a real HIN Client).
-tries=0
-until grep -q "listening" "$log"; do
-    if ! kill -0 $standin 2>/dev/null || [ $tries -ge 50 ]; then
-        echo "demo: the stand-in did not start:" >&2
-        cat "$log" >&2
-        exit 1
-    fi
-    tries=$((tries + 1))
-    sleep 0.1
-done
+standin=
+trap 'stop_standin; rm -f "$log"' EXIT INT TERM
+# Port 5016 may be taken, e.g. by a real HIN Client: then say so instead of looking up elsewhere.
+if ! start_standin "$build/hin-standin" "$log" --log; then
+    echo "demo: the stand-in did not start:" >&2
+    cat "$log" >&2
+    exit 1
+fi
 
 echo "\$ $build/tarvik $card"
 status=0

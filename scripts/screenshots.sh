@@ -3,6 +3,7 @@
 # the window as PNG into docs/screenshots/.
 set -eu
 cd "$(dirname "$0")/.."
+. scripts/standin.sh
 build=${BUILD:-build}
 out=docs/screenshots
 mkdir -p "$out"
@@ -20,7 +21,7 @@ stop() {
         wait "$pid" 2>/dev/null || true
     done
 }
-trap 'stop "$tool" "$standin" "$xvfb"; rm -rf "$work"' EXIT INT TERM
+trap 'stop "$tool" "$xvfb"; stop_standin; rm -rf "$work"' EXIT INT TERM
 
 Xvfb :78 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
@@ -33,13 +34,15 @@ cp standin/samples/*.xml "$work/samples/"
 printf '<?xml version="1.0" encoding="UTF-8"?>\n<validation-horizontale version="2.3"/>\n' \
     >"$work/samples/80756000080000000099.xml"
 
-start_standin() { # [options]
-    stop "$standin"
-    standin=
+# with_standin [options] | with_standin none: the stand-in as the next shots need it.
+with_standin() {
+    stop_standin
     [ "${1:-}" = none ] && return 0
-    "$build/hin-standin" --port 5016 --samples "$work/samples" "$@" >"$work/standin.log" 2>&1 &
-    standin=$!
-    until grep -q listening "$work/standin.log"; do sleep 0.05; done
+    start_standin "$build/hin-standin" "$work/standin.log" --samples "$work/samples" "$@" || {
+        echo "screenshots: the stand-in did not start:" >&2
+        cat "$work/standin.log" >&2
+        exit 1
+    }
 }
 
 # shot <file> <card number argument>: runs the tool, waits for its visible popup, grabs it.
@@ -57,9 +60,9 @@ shot() {
     echo "$out/$1.png"
 }
 
-start_standin --fail silent
+with_standin --fail silent
 shot progress 80756000080000000001
-start_standin
+with_standin
 shot rejected-characters 8075600008000000000X
 shot rejected-prefix 12345678901234567890
 shot rejected-length 80756123
@@ -67,7 +70,7 @@ shot no-insured-person 80756000080000000060
 shot application-problem 80756000080000000067
 shot server-not-found 80756000080000000404
 shot unrecognised-reply 80756000080000000099
-start_standin --pad-to 17M
+with_standin --pad-to 17M
 shot reply-too-large 80756000080000000001
-start_standin none
+with_standin none
 shot network-error 80756000080000000001

@@ -3,9 +3,10 @@
 # unpacked program through the unpacked stand-in: what a vendor gets is what works.
 # Usage: package_test.sh <build dir>
 set -eu
+. "$(dirname "$0")/../../scripts/standin.sh"
 build=$(cd "$1" && pwd)
 root=$(mktemp -d)
-trap 'kill $standin 2>/dev/null || true; rm -rf "$root"' EXIT INT TERM
+trap 'stop_standin; rm -rf "$root"' EXIT INT TERM
 standin=
 
 (cd "$root" && cpack --config "$build/CPackConfig.cmake" -B "$root/out" >/dev/null)
@@ -19,14 +20,10 @@ done
 ls "$root"/fs/usr/share/tarvik/samples/*.xml >/dev/null
 
 # The unpacked stand-in finds its samples beside itself, as an installed one does.
-"$root/fs/usr/bin/hin-standin" --port 5016 >"$root/standin.log" 2>&1 &
-standin=$!
-tries=0
-until grep -q listening "$root/standin.log"; do
-    tries=$((tries + 1))
-    [ $tries -lt 100 ] && kill -0 $standin 2>/dev/null || { cat "$root/standin.log" >&2; exit 1; }
-    sleep 0.1
-done
+start_standin "$root/fs/usr/bin/hin-standin" "$root/standin.log" || {
+    cat "$root/standin.log" >&2
+    exit 1
+}
 
 "$root/fs/usr/bin/tarvik" 80756000080000000001 >"$root/record.txt"
 lines=$(grep -c "$(printf '^[A-Za-z .]*\t "')" "$root/record.txt")

@@ -1,0 +1,32 @@
+# Sourced by the scripts that need the stand-in on the HIN Client's port.
+#
+# start_standin <program> <log file> [stand-in options...]
+#   Starts the stand-in on 127.0.0.1:5016 in the background, sets $standin to its process id and
+#   returns once it listens. Returns 1, with $standin empty, when it exits first (the port is
+#   taken, e.g. by a real HIN Client) or does not listen within ten seconds; the log says why.
+start_standin() {
+    _program=$1
+    _log=$2
+    shift 2
+    "$_program" --port 5016 "$@" >"$_log" 2>&1 &
+    standin=$!
+    _tries=0
+    until grep -q listening "$_log"; do
+        if ! kill -0 "$standin" 2>/dev/null || [ "$_tries" -ge 200 ]; then
+            kill "$standin" 2>/dev/null || true
+            wait "$standin" 2>/dev/null || true
+            standin=
+            return 1
+        fi
+        _tries=$((_tries + 1))
+        sleep 0.05
+    done
+}
+
+# stop_standin: stops the stand-in started last, if any.
+stop_standin() {
+    [ -n "${standin:-}" ] || return 0
+    kill "$standin" 2>/dev/null || true
+    wait "$standin" 2>/dev/null || true
+    standin=
+}
