@@ -3,6 +3,7 @@
 // message.
 
 #include "cardnumber.h"
+#include "reporttexts.h"
 
 #include <QString>
 
@@ -24,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (c < QLatin1Char('0') || c > QLatin1Char('9'))
                 std::abort();
         }
-        if (!CardNumber::rejectionMessage(verdict).isEmpty())
+        if (!ReportTexts::rejection(verdict).lines.isEmpty())
             std::abort();
-    } else if (CardNumber::rejectionMessage(verdict).isEmpty()) {
+    } else if (ReportTexts::rejection(verdict).lines.isEmpty()) {
         std::abort();
     }
     return 0;

@@ -6,6 +6,7 @@
 #include "record.h"
 #include "replyclassification.h"
 #include "replytext.h"
+#include "reporttexts.h"
 
 #include <QByteArray>
 #include <QString>
@@ -43,31 +44,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray contentType = newline < 0 ? QByteArray() : input.left(newline);
     const QByteArray body = newline < 0 ? input : input.mid(newline + 1);
 
-    const QString text = replyText(body, contentType);
+    const QString text = ReplyText::decode(body, contentType);
     if (text.contains(QChar(0)))
         std::abort();
 
-    const ReplyOutcome outcome = classifyReply(text);
+    using ReplyClassification::Outcome;
+    const Outcome outcome = ReplyClassification::classify(text);
 
     // The server-error test searches case-insensitively instead of lower-casing the reply; it
     // must find exactly what a search in the lower-cased text finds.
     const QString lower = text.toLower();
     const bool serverError =
             lower.contains(QLatin1String("error")) && lower.contains(QLatin1String("not found"));
-    if ((outcome == ReplyOutcome::ServerError) != serverError
-        && outcome != ReplyOutcome::NoInsuredPerson && outcome != ReplyOutcome::ApplicationProblem)
+    if ((outcome == Outcome::ServerError) != serverError && outcome != Outcome::NoInsuredPerson
+        && outcome != Outcome::ApplicationProblem)
         std::abort();
-    if (outcome != ReplyOutcome::Record) {
-        if (outcomeMessage(outcome).isEmpty())
+    if (outcome != Outcome::Record) {
+        if (ReportTexts::forReply(outcome).lines.isEmpty())
             std::abort();
         return 0;
     }
 
-    const QVector<RecordLine> record = extractRecord(text);
+    const QVector<Record::Line> record = Record::extract(text);
     if (record.size() != labels.size())
         std::abort();
     for (int i = 0; i < record.size(); ++i) {
-        const RecordLine &line = record.at(i);
+        const Record::Line &line = record.at(i);
         if (line.label != labels.at(i))
             std::abort();
         const QString expected =

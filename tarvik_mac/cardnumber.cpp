@@ -1,7 +1,5 @@
 #include "cardnumber.h"
 
-#include "reporttexts.h"
-
 namespace CardNumber {
 
 namespace {
@@ -38,21 +36,6 @@ Verdict check(const QString &number)
     if (number.length() != length)
         return Verdict::WrongLength;
     return Verdict::Accepted;
-}
-
-QString rejectionMessage(Verdict verdict)
-{
-    switch (verdict) {
-    case Verdict::InvalidCharacters:
-        return ReportTexts::invalidCharacters();
-    case Verdict::WrongPrefix:
-        return ReportTexts::wrongPrefix();
-    case Verdict::WrongLength:
-        return ReportTexts::wrongLength();
-    case Verdict::Accepted:
-        break;
-    }
-    return {};
 }
 
 } // namespace CardNumber

@@ -15,7 +15,4 @@ QString cleanUp(const QString &argument);
 // Tests a cleaned-up number; the first failing test decides (characters, then prefix, then length).
 Verdict check(const QString &number);
 
-// The German popup message for a rejection (without the "FEHLER" prefix); empty for Accepted.
-QString rejectionMessage(Verdict verdict);
-
 } // namespace CardNumber

@@ -40,7 +40,7 @@ DebugLine &DebugLine::bytes(const QByteArray &bytes)
     return value(QString::fromUtf8(bytes));
 }
 
-void DebugLine::write() const
+void DebugLine::write(const QString &line)
 {
     // Straight to the installed handler: the debug stream would rework the text on its way. The
     // lines are the program's output, not diagnostics, so they carry a category of their own:
@@ -48,5 +48,5 @@ void DebugLine::write() const
     // qtlogging.ini with "*.debug=false") filter only the default category here and must not
     // swallow a record.
     const QMessageLogContext context(nullptr, 0, nullptr, "tarvik.output");
-    qt_message_output(QtDebugMsg, context, m_text);
+    qt_message_output(QtDebugMsg, context, line);
 }

@@ -23,7 +23,8 @@ public:
     const QString &toString() const { return m_text; }
 
     // Hands the finished text to the installed message handler as one debug message.
-    void write() const;
+    void write() const { write(m_text); }
+    static void write(const QString &line);
 
 private:
     QString m_text;

@@ -3,13 +3,19 @@
 #include <QString>
 #include <QVector>
 
-// One labelled line of the insured person's record on standard output.
-struct RecordLine
+// The insured person's record as the service's reply holds it.
+namespace Record {
+
+// One field, in the form both outputs write it.
+struct Line
 {
-    QString label; // ends in a tab
-    QString value; // as printed, after its value rule
+    QString label; // the text output's label, ending in a tab
+    QString key; // the JSON output's key
+    QString value; // after the field's value rule
 };
 
 // Cuts the twelve fields out of the reply text of a found record, in their output order, and
 // applies the value rules. Always returns twelve lines, whatever the reply holds.
-QVector<RecordLine> extractRecord(const QString &replyText);
+QVector<Line> extract(const QString &text);
+
+} // namespace Record

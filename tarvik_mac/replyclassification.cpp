@@ -1,8 +1,8 @@
 #include "replyclassification.h"
 
-#include "reporttexts.h"
-
 #include <QStringView>
+
+namespace ReplyClassification {
 
 namespace {
 
@@ -36,36 +36,21 @@ bool lowerCasedContains(QStringView text, QLatin1String needle)
 
 } // namespace
 
-ReplyOutcome classifyReply(const QString &replyText)
+Outcome classify(const QString &text)
 {
     // The error statuses come first: a reply may carry more than one status, and an error must
     // never pass as a record.
-    if (replyText.contains(QLatin1String("statut=\"60\"")))
-        return ReplyOutcome::NoInsuredPerson;
-    if (replyText.contains(QLatin1String("statut=\"67\"")))
-        return ReplyOutcome::ApplicationProblem;
+    if (text.contains(QLatin1String("statut=\"60\"")))
+        return Outcome::NoInsuredPerson;
+    if (text.contains(QLatin1String("statut=\"67\"")))
+        return Outcome::ApplicationProblem;
     // The web server's own error pages say this in varying letter case.
-    if (lowerCasedContains(replyText, QLatin1String("error"))
-        && lowerCasedContains(replyText, QLatin1String("not found")))
-        return ReplyOutcome::ServerError;
-    if (replyText.contains(QLatin1String("statut=\"0\"")))
-        return ReplyOutcome::Record;
-    return ReplyOutcome::Unrecognised;
+    if (lowerCasedContains(text, QLatin1String("error"))
+        && lowerCasedContains(text, QLatin1String("not found")))
+        return Outcome::ServerError;
+    if (text.contains(QLatin1String("statut=\"0\"")))
+        return Outcome::Record;
+    return Outcome::Unrecognised;
 }
 
-QString outcomeMessage(ReplyOutcome outcome)
-{
-    switch (outcome) {
-    case ReplyOutcome::NoInsuredPerson:
-        return ReportTexts::noInsuredPerson();
-    case ReplyOutcome::ApplicationProblem:
-        return ReportTexts::applicationProblem();
-    case ReplyOutcome::ServerError:
-        return ReportTexts::serverError();
-    case ReplyOutcome::Unrecognised:
-        return ReportTexts::unrecognised();
-    case ReplyOutcome::Record:
-        break;
-    }
-    return {};
-}
+} // namespace ReplyClassification

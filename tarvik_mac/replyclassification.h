@@ -4,7 +4,9 @@
 
 // What a reply that arrived without a network error says. Decided by plain substring searches
 // over the reply text; the first test that holds wins, in the order of the enumerators.
-enum class ReplyOutcome {
+namespace ReplyClassification {
+
+enum class Outcome {
     NoInsuredPerson, // statut="60"
     ApplicationProblem, // statut="67"
     ServerError, // "error" and "not found", in any letter case
@@ -12,7 +14,6 @@ enum class ReplyOutcome {
     Unrecognised, // none of the above, an empty reply included
 };
 
-ReplyOutcome classifyReply(const QString &replyText);
+Outcome classify(const QString &text);
 
-// The German popup message of an outcome other than Record (without the "FEHLER" prefix).
-QString outcomeMessage(ReplyOutcome outcome);
+} // namespace ReplyClassification

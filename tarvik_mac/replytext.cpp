@@ -75,7 +75,9 @@ QTextCodec *knownCodec(const QByteArray &name)
 
 } // namespace
 
-QString replyText(const QByteArray &body, const QByteArray &contentType)
+namespace ReplyText {
+
+QString decode(const QByteArray &body, const QByteArray &contentType)
 {
     // Everything from a zero byte on is ignored: the service never sends one, and what follows
     // it would only be found by the searches by accident. memchr rather than
@@ -100,3 +102,5 @@ QString replyText(const QByteArray &body, const QByteArray &contentType)
         return codec->toUnicode(bytes);
     return QString::fromUtf8(bytes);
 }
+
+} // namespace ReplyText

@@ -3,8 +3,13 @@
 #include <QByteArray>
 #include <QString>
 
-// Turns the reply body into the text that every search runs over: the bytes up to the first zero
-// byte, decoded as UTF-8 when they are valid UTF-8. A body that is not valid UTF-8 is decoded with
-// the encoding its XML declaration names, else with the charset of its Content-Type header, when
-// the toolkit knows that codec; only without either do invalid bytes become replacement characters.
-QString replyText(const QByteArray &body, const QByteArray &contentType = QByteArray());
+// Turns the reply body into the text that every search runs over.
+namespace ReplyText {
+
+// The bytes up to the first zero byte, decoded as UTF-8 when they are valid UTF-8. A body that is
+// not valid UTF-8 is decoded with the encoding its XML declaration names, else with the charset of
+// its Content-Type header, when the toolkit knows that codec; only without either do invalid bytes
+// become replacement characters.
+QString decode(const QByteArray &body, const QByteArray &contentType = QByteArray());
+
+} // namespace ReplyText

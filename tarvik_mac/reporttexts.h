@@ -1,78 +1,48 @@
 #pragma once
 
-#include <QString>
+#include "cardnumber.h"
+#include "replyclassification.h"
 
-// The fixed German texts of the popups and their display times. The texts are rich text: "<br>"
-// breaks a line.
+#include <QString>
+#include <QStringList>
+
+// What the popups tell the user, and for how long: the fixed German texts and their display
+// times, chosen here for every report so that the rules that classify need not know them.
 namespace ReportTexts {
 
-inline QString errorPrefix()
+// One report: its lines as plain text (an empty line leaves a blank line between paragraphs) and
+// how long its popup stays up.
+struct Report
 {
-    return QStringLiteral("FEHLER: <br><br>");
-}
-inline QString progress()
-{
-    return QStringLiteral("Die Daten werden tranferiert.<br><br>Bitte warten ...");
-}
-inline QString networkSuffix()
-{
-    return QStringLiteral(
-            "<br><br>Ist der HIN Client gestartet ?<br>Sind Sie angemeldet bei HIN ?");
-}
-
-// "FEHLER: <br><br>" followed by the message.
-inline QString errorText(const QString &message)
-{
-    return errorPrefix() + message;
-}
-
-// The popup text of a failed request. The network layer's error text can hold the server's own
-// reason phrase and the address, so it is escaped before it goes into rich text.
-inline QString networkReport(const QString &errorString)
-{
-    return errorPrefix() + errorString.toHtmlEscaped() + networkSuffix();
-}
-
-// Rejections of the card number, in the order the tests run.
-inline QString invalidCharacters()
-{
-    return QStringLiteral("Die Nummer enthält ungültige Zeichen. Es dürfen nur Zahlen sein.");
-}
-inline QString wrongPrefix()
-{
-    return QStringLiteral("Die Nummer beginnt nicht mit 80756.");
-}
-inline QString wrongLength()
-{
-    return QStringLiteral("Die Nummer enthält nicht 20 Zeichen.");
-}
-
-// The service's answers that end in a popup.
-inline QString noInsuredPerson()
-{
-    return QStringLiteral("Versicherter unbekannt.");
-}
-inline QString applicationProblem()
-{
-    return QStringLiteral("Anwendungsproblem. Ev. Lesefehler.");
-}
-inline QString serverError()
-{
-    return QStringLiteral("Server meldet: nicht gefunden. URL falsch?");
-}
-
-// A reply that passes none of the tests, and one too large to hold.
-inline QString unrecognised()
-{
-    return QStringLiteral("Unbekannte Antwort vom Server.");
-}
-inline QString tooLarge()
-{
-    return QStringLiteral("Antwort des Servers zu gross.");
-}
+    QStringList lines;
+    int displayMs = 0;
+};
 
 constexpr int rejectionDisplayMs = 5000;
 constexpr int networkReportDisplayMs = 30000;
 constexpr int statusReportDisplayMs = 8000;
+
+// The rich text of the please-wait popup.
+QString progressText();
+
+// The rich text of an error popup: "FEHLER: <br><br>", then the lines, each escaped (a network
+// error text can hold the server's reason phrase and the address), joined by "<br>".
+QString popupText(const Report &report);
+
+// The report as one line of plain text: its non-empty lines joined by a blank.
+QString plainText(const Report &report);
+
+// A card number that failed its checks; Verdict::Accepted gives an empty report.
+Report rejection(CardNumber::Verdict verdict);
+
+// A reply that arrived without a network error but holds no record; Outcome::Record gives an
+// empty report.
+Report forReply(ReplyClassification::Outcome outcome);
+
+// A request that failed in the network layer, with that layer's error text.
+Report network(const QString &errorText);
+
+// A reply too large to hold.
+Report tooLarge();
 
 } // namespace ReportTexts

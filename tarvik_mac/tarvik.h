@@ -1,12 +1,15 @@
 #pragma once
 
+#include "cardrequest.h"
+#include "lookup.h"
+
 #include <QList>
 #include <QObject>
+#include <QSslError>
 #include <QString>
 
 class QNetworkAccessManager;
 class QNetworkReply;
-class QSslError;
 
 namespace Orvel {
 class Message;
@@ -27,13 +30,8 @@ public:
     // a line on standard output and a popup. Called once, before the event loop runs.
     void setTarvikData(QString number);
 
-    // A proxy that accepts the request but never answers would keep the please-wait popup up for
-    // ever; after this long without progress the request fails like any other network error.
-    // Tests shorten it.
+    // Tests shorten the time a request may go without progress.
     void setTransferTimeout(int ms) { transferTimeoutMs = ms; }
-
-    // Replies are held in memory; a larger one is aborted while it streams in.
-    static constexpr qint64 maxReplyBytes = 16 * 1024 * 1024;
 
     QNetworkAccessManager *manager;
     Orvel::Message *progressMessage;
@@ -43,8 +41,9 @@ public Q_SLOTS:
     void sslErrors(QNetworkReply *reply, const QList<QSslError> &errors);
 
 private:
-    void sendRequest(const QString &number);
-    void writeRecord(const QString &replyText);
+    void sendRequest();
+    void report(const Lookup::Result &result);
 
-    int transferTimeoutMs = 30000;
+    QString card;
+    int transferTimeoutMs = CardRequest::transferTimeoutMs;
 };

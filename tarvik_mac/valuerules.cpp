@@ -1,5 +1,7 @@
 #include "valuerules.h"
 
+namespace ValueRules {
+
 namespace {
 
 // The first character keeps its case, however it arrives: the service writes names in capitals,
@@ -58,3 +60,5 @@ QString reorderBirthDate(const QString &value)
         return value;
     return value.right(2) + QLatin1Char('.') + value.mid(5, 2) + QLatin1Char('.') + value.left(4);
 }
+
+} // namespace ValueRules

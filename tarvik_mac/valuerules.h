@@ -4,6 +4,7 @@
 
 // The rules that bring five record fields into their printed form. Pure text functions: every
 // input gives a result, which may be empty.
+namespace ValueRules {
 
 // Trims, then drops trailing and then leading zeros: " 045 " gives "45", "120" gives "12".
 QString normalizeOfacId(const QString &value);
@@ -21,3 +22,5 @@ QString formatAhvNumber(const QString &value);
 
 // YYYY-MM-DD becomes DD.MM.YYYY; a value without a hyphen is kept.
 QString reorderBirthDate(const QString &value);
+
+} // namespace ValueRules

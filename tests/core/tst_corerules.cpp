@@ -10,7 +10,9 @@
 using Rule = QString (*)(const QString &);
 Q_DECLARE_METATYPE(Rule)
 Q_DECLARE_METATYPE(CardNumber::Verdict)
-Q_DECLARE_METATYPE(ReplyOutcome)
+Q_DECLARE_METATYPE(ReplyClassification::Outcome)
+
+using namespace ValueRules;
 
 class tst_CoreRules : public QObject
 {
@@ -107,8 +109,8 @@ void tst_CoreRules::valueRules()
 void tst_CoreRules::classification_data()
 {
     QTest::addColumn<QString>("reply");
-    QTest::addColumn<ReplyOutcome>("outcome");
-    using O = ReplyOutcome;
+    QTest::addColumn<ReplyClassification::Outcome>("outcome");
+    using O = ReplyClassification::Outcome;
     QTest::newRow("60 before 67") << R"(statut="67" statut="60")" << O::NoInsuredPerson;
     QTest::newRow("67 before 0") << R"(statut="0" statut="67")" << O::ApplicationProblem;
     QTest::newRow("server error before 0") << R"(statut="0" ERROR Not Found)" << O::ServerError;
@@ -123,7 +125,7 @@ void tst_CoreRules::classification_data()
 void tst_CoreRules::classification()
 {
     QFETCH(QString, reply);
-    QTEST(classifyReply(reply), "outcome");
+    QTEST(ReplyClassification::classify(reply), "outcome");
 }
 
 void tst_CoreRules::cuts_data()
@@ -196,7 +198,7 @@ void tst_CoreRules::record()
                     "Client Geschlecht\t|Client AHV\t")
                     .split('|');
     QStringList gotLabels, gotValues;
-    for (const RecordLine &line : extractRecord(reply)) {
+    for (const Record::Line &line : Record::extract(reply)) {
         gotLabels << line.label;
         gotValues << line.value;
     }
@@ -227,7 +229,7 @@ void tst_CoreRules::decoding()
 {
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, contentType);
-    QTEST(replyText(body, contentType), "text");
+    QTEST(ReplyText::decode(body, contentType), "text");
 }
 
 QTEST_APPLESS_MAIN(tst_CoreRules)

@@ -241,7 +241,7 @@ void tst_Tarvik::errorReports_data()
           QStringLiteral("Server meldet: nicht gefunden. URL falsch?"));
     reply("unrecognised", "<reponse statut=\"1\"/>", unknown);
     reply("empty body", QByteArray(""), unknown);
-    QTest::newRow("oversized") << none << QByteArray() << Tarvik::maxReplyBytes + 1024 * 1024
+    QTest::newRow("oversized") << none << QByteArray() << CardRequest::maxReplyBytes + 1024 * 1024
                                << QString() << QStringLiteral("Antwort des Servers zu gross.")
                                << 8000;
 

@@ -1,0 +1,81 @@
+#include "lookup.h"
+
+#include "debugline.h"
+#include "replyclassification.h"
+#include "replytext.h"
+
+namespace Lookup {
+
+namespace {
+
+Result failed(const QString &card, const ReportTexts::Report &report)
+{
+    Result result;
+    result.card = card;
+    result.report = report;
+    return result;
+}
+
+} // namespace
+
+QString requestAddress(const QString &serviceHost, const QString &card)
+{
+    return QStringLiteral("http://") + serviceHost
+           + QStringLiteral("/tarvik/servlet/ch.ofac.ca.tarvik.CaValidationHorizontale"
+                            "?type=XML&langue=1&carte=")
+           + card + QStringLiteral("&ReturnType=STPLUS");
+}
+
+Result rejected(const QString &card, CardNumber::Verdict verdict)
+{
+    Result result = failed(card, ReportTexts::rejection(verdict));
+    result.outcome = Outcome::Rejected;
+    return result;
+}
+
+Result fromReply(const QString &card, const Reply &reply)
+{
+    if (reply.tooLarge)
+        return failed(card, ReportTexts::tooLarge());
+    if (reply.networkFailed) {
+        Result result = failed(card, ReportTexts::network(reply.errorText));
+        result.networkFailure = true;
+        result.detail = reply.errorText;
+        return result;
+    }
+
+    using ReplyClassification::Outcome;
+    const QString text = ReplyText::decode(reply.body, reply.contentType);
+    const Outcome outcome = ReplyClassification::classify(text);
+    Result result = failed(card, ReportTexts::forReply(outcome));
+    if (outcome == Outcome::Record) {
+        result.outcome = Lookup::Outcome::Found;
+        result.record = Record::extract(text);
+    } else if (outcome == Outcome::NoInsuredPerson) {
+        result.outcome = Lookup::Outcome::UnknownPerson;
+    }
+    return result;
+}
+
+QStringList textLines(const Result &result)
+{
+    QStringList lines;
+    switch (result.outcome) {
+    case Outcome::Found:
+        for (const Record::Line &line : result.record)
+            lines << DebugLine().text(line.label).value(line.value).text("\n").toString();
+        break;
+    case Outcome::Rejected:
+        lines << DebugLine().text("Nummer ist falsch: ").value(result.card).toString();
+        break;
+    case Outcome::UnknownPerson:
+    case Outcome::Failed:
+        // Only a network failure leaves a line, for the logs; the popup tells the user.
+        if (result.networkFailure)
+            lines << DebugLine().value(result.detail).toString();
+        break;
+    }
+    return lines;
+}
+
+} // namespace Lookup
