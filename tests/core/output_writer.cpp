@@ -13,5 +13,6 @@ int main()
     DebugLine().text("Client Ort\t").value(QStringLiteral("Bern")).text("\n").write();
     qInfo("informational");
     qWarning("careful");
+    qCritical("serious");
     qFatal("stop");
 }

@@ -47,6 +47,8 @@ void tst_CoreRules::cardNumber_data()
     row("blanks around", " \t" + valid + "  ", V::Accepted, valid);
     row("word in front", "Karte " + valid, V::Accepted, valid);
     row("digits in front", "123" + valid, V::Accepted, valid);
+    row("one letter in front", "x" + valid, V::Accepted, valid);
+    row("prefix twice, first kept", "80756000807560000001", V::Accepted, "80756000807560000001");
     row("cut behind 20", valid + "9x", V::Accepted, valid);
     row("letter at 20", letter, V::InvalidCharacters, letter);
     row("blank inside prefix", "8075 601234567890123", V::InvalidCharacters,
@@ -117,6 +119,7 @@ void tst_CoreRules::classification_data()
     QTest::newRow("error alone") << R"(error statut="0")" << O::Record;
     QTest::newRow("not found alone") << "Not Found" << O::Unrecognised;
     QTest::newRow("partial words before the words") << "ERRERROR not not Found" << O::ServerError;
+    QTest::newRow("words cut short") << "erro, not foun." << O::Unrecognised;
     QTest::newRow("60 is not 0") << R"(statut="600")" << O::Unrecognised;
     QTest::newRow("other forms") << R"(statut='0' statut = "0" statut="060")" << O::Unrecognised;
     QTest::newRow("empty") << "" << O::Unrecognised;
@@ -173,18 +176,21 @@ void tst_CoreRules::record_data()
     QTest::addColumn<QStringList>("values");
     const QString person = QStringLiteral(
             R"(<client assure-id="80.1 2" sex="1" cardholderIdentifier="7561234567897">)"
-            "<last-name>MEIER-MÜLLER</last-name><first-name>HANS</first-name>"
+            "<last-name>MEIER-MÜLLER</last-name><first-name> HANS</first-name>"
             "<birth-date>1970-03-25</birth-date><street> Gasse &amp; Weg 1\n</street>"
             "<zip>3000</zip><city>Bern</city><country>CH</country></client>");
-    const QString head = R"(<r statut="0"><ofac-id> 0012340 </ofac-id><agency nom="CSS">)";
-    const QStringList found = QString("1234|CSS|Meier-Müller|Hans|25.03.1970| Gasse &amp; Weg 1\n|"
+    // A name attribute and a last name outside their own elements must not be taken.
+    const QString head = R"(<r statut="0"><carte nom="X"><last-name>Y</last-name></carte>)"
+                         R"(<ofac-id> 0012340 </ofac-id><agency nom="CSS">)";
+    const QStringList found = QString("1234|CSS|Meier-Müller| hans|25.03.1970| Gasse &amp; Weg 1\n|"
                                       "3000|Bern|CH|80.1 2|männlich|756.1234.5678.97")
                                       .split('|');
     QTest::newRow("complete") << head + person << found;
     QTest::newRow("two clients, the first counts")
             << head + person + QString(person).replace("HANS", "ANNA") << found;
-    QTest::newRow("no client") << head + "<last-name>X</last-name>"
-                               << QString("1234|CSS|||||||||weiblich|").split('|');
+    QTest::newRow("no client, nameless agency")
+            << R"(<r statut="0"><agency id="1"></agency><last-name>X</last-name><y nom="Z">)"
+            << QString("||||||||||weiblich|").split('|');
 }
 
 void tst_CoreRules::record()
@@ -215,12 +221,15 @@ void tst_CoreRules::decoding_data()
                         const QString &text) {
         QTest::newRow(name) << body << QByteArray(type) << text;
     };
-    const QByteArray decl = "<?xml version='1.0' encoding=\"ISO-8859-1\"?>";
-    const QString zurich = "Zürich", broken = "Z\uFFFDrich";
+    const QByteArray decl = "<?xml version='1.0' encoding = 'ISO-8859-15'?>";
+    const QString zurich = "Zürich", broken = "Z\uFFFDrich", bom = "\u00EF\u00BB\u00BF";
     row("UTF-8 whatever declared", decl + "Z\xc3\xbcrich", "", decl + zurich);
     row("cut at zero", QByteArray("Bern\0statut=\"0\"", 15), "", "Bern");
-    row("declared", decl + "Z\xfcrich", "text/xml", decl + zurich);
-    row("content type", "Z\xfcrich", "text/xml; charset=\"iso-8859-1\"", zurich);
+    row("declared, before the header", decl + "\xa4", "text/xml; charset=iso-8859-1", decl + "€");
+    row("declared after a BOM", "\xEF\xBB\xBF" + decl + "\xfc", "", bom + decl + "ü");
+    row("content type", "Z\xfcrich", "text/xml; Charset=\"iso-8859-1\"", zurich);
+    row("content type, more parameters", "\xa4", "text/xml;charset=ISO-8859-15;x=y", "€");
+    row("last character cut in half", "Z\xc3", "", "Z\uFFFD");
     row("neither", "Z\xfcrich", "text/xml", broken);
     row("unknown codec", "Z\xfcrich", "text/xml; charset=x-none", broken);
 }

@@ -28,7 +28,8 @@ void tst_Output::linesAndPrefixesAreExact()
                                                         "-42 \n"
                                                         "\"Z\xc3\xbcrich\" <br><br> \n"
                                                         "Client Ort\t \"Bern\" \n \n"));
-    QCOMPARE(writer.readAllStandardError(), QByteArray("Warning: careful\nFatal: stop\n"));
+    QCOMPARE(writer.readAllStandardError(),
+             QByteArray("Warning: careful\nCritical: serious\nFatal: stop\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_Output)
