@@ -20,11 +20,10 @@ FUZZ_SECONDS ?= 60
 # build group; each target that runs tools adds its own, and the prerequisites it makes (the
 # build) check them all at once, so a missing package is named before anything is built.
 DEPS = build
-test: DEPS += test package
+test: DEPS += test
 test-asan: DEPS += test asan
 fuzz: DEPS += fuzz
-package: DEPS += package
-lintian: DEPS += package lintian
+lintian: DEPS += lintian
 screenshots: DEPS += screenshots
 
 all: configure

@@ -9,11 +9,12 @@
 set -eu
 
 # One line a group: its name, then its packages. Each make target names the groups it uses (see
-# the Makefile); a new group is a new line here and its name there.
+# the Makefile); a new group is a new line here and its name there. The build group covers
+# `make package` too: dpkg-dev gives the hardening flags and the library dependencies, file lets
+# CPack find the binaries.
 groups='
-build        cmake make g++ qtbase5-dev dpkg-dev
+build        cmake make g++ qtbase5-dev dpkg-dev file
 test         fonts-dejavu-core man-db python3
-package      file
 asan         libasan8 libubsan1
 fuzz         clang libclang-rt-14-dev
 screenshots  xvfb xauth xdotool imagemagick fonts-dejavu-core
