@@ -41,12 +41,13 @@ test: all
 demo: all
 	@BUILD=$(BUILD) scripts/demo.sh $(CARD)
 
+# Packages of an earlier version would otherwise be checked and handed out beside the new ones.
 package: all
-	cd $(BUILD) && cpack
+	cd $(BUILD) && rm -f tarvik_*.deb tarvik-standin_*.deb && cpack
 
 # Fails on any error or warning; informational tags are shown but pass (see README).
 lintian: package
-	lintian --info --fail-on error,warning $(BUILD)/tarvik_*.deb $(BUILD)/tarvik-standin_*.deb
+	lintian --display-info --fail-on error,warning $(BUILD)/tarvik_*.deb $(BUILD)/tarvik-standin_*.deb
 
 screenshots: all
 	@BUILD=$(BUILD) scripts/screenshots.sh

@@ -17,18 +17,25 @@ fail() {
 tool_deb=$(ls "$root"/out/tarvik_*_amd64.deb)
 standin_deb=$(ls "$root"/out/tarvik-standin_*_amd64.deb)
 dpkg-deb -f "$tool_deb" Depends | grep -q 'libqt.*network' || fail "Depends lacks Qt"
+
+# holds <deb> <file>...: each file is in that package.
+holds() {
+    _deb=$1
+    shift
+    dpkg-deb -c "$_deb" | awk '{ print $6 }' >"$root/contents"
+    for _f in "$@"; do
+        grep -qx "./$_f" "$root/contents" || fail "$(basename "$_deb") lacks /$_f"
+    done
+}
+holds "$tool_deb" usr/bin/tarvik usr/share/man/man1/tarvik.1.gz usr/share/doc/tarvik/copyright \
+    usr/share/doc/tarvik/changelog.Debian.gz
+holds "$standin_deb" usr/bin/hin-standin usr/share/man/man1/hin-standin.1.gz \
+    usr/share/doc/tarvik-standin/copyright usr/share/doc/tarvik-standin/changelog.Debian.gz \
+    usr/share/tarvik-standin/samples/80756000080000000001.xml
 # The invented sample persons stay off practice machines: the program's package has none.
 ! dpkg-deb -c "$tool_deb" | grep -q 'standin\|samples' || fail "tarvik carries the stand-in"
 dpkg -x "$tool_deb" "$root/fs"
 dpkg -x "$standin_deb" "$root/fs"
-
-for f in usr/bin/tarvik usr/share/man/man1/tarvik.1.gz usr/share/doc/tarvik/copyright \
-    usr/share/doc/tarvik/changelog.Debian.gz usr/bin/hin-standin \
-    usr/share/man/man1/hin-standin.1.gz usr/share/doc/tarvik-standin/copyright \
-    usr/share/doc/tarvik-standin/changelog.Debian.gz; do
-    [ -e "$root/fs/$f" ] || fail "packages lack /$f"
-done
-ls "$root"/fs/usr/share/tarvik-standin/samples/*.xml >/dev/null
 
 # Debian's hardening, as lintian reports it only as information: immediate binding, read-only
 # relocations, the stack protector and fortified library calls.
@@ -40,7 +47,10 @@ for program in tarvik hin-standin; do
     readelf --dyn-syms -W "$elf" | grep -q '__[a-z]*printf_chk' || fail "$program: not fortified"
 done
 
-# The unpacked stand-in finds its samples beside itself, as an installed one does.
+# The unpacked stand-in finds its samples beside itself, as an installed one does (its help names
+# them as the default, in lines wrapped at blanks).
+"$root/fs/usr/bin/hin-standin" --help | tr -d ' \n' | grep -qF "$root/fs/usr/share/tarvik-standin/samples" ||
+    fail "hin-standin does not find the packaged samples"
 start_standin "$root/fs/usr/bin/hin-standin" "$root/standin.log" || {
     cat "$root/standin.log" >&2
     exit 1
