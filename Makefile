@@ -2,7 +2,9 @@
 #   make        builds everything into build/
 #   make test   installs missing Debian packages, builds, runs all tests
 #   make demo   looks up a sample card through the stand-in
-#   make package  builds the Debian package build/tarvik_<version>_amd64.deb
+#   make package  builds the Debian packages build/tarvik_<version>_amd64.deb and
+#               build/tarvik-standin_<version>_amd64.deb
+#   make lintian  builds the packages and checks them with lintian
 #   make screenshots  grabs every popup under Xvfb into docs/screenshots/
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
 #   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
@@ -10,14 +12,24 @@ BUILD ?= build
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure test test-asan fuzz demo package screenshots clean
+.PHONY: all deps configure test test-asan fuzz demo package lintian screenshots clean
 FUZZ_SECONDS ?= 60
+
+# The package groups of scripts/install-deps.sh that a target needs. Building needs only the
+# build group; each target that runs tools adds its own, and the prerequisites it makes (the
+# build) check them all at once, so a missing package is named before anything is built.
+DEPS = build
+test: DEPS += test
+test-asan: DEPS += test asan
+fuzz: DEPS += fuzz
+lintian: DEPS += lintian
+screenshots: DEPS += screenshots
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh --for "make $(or $(MAKECMDGOALS),all)" $(DEPS)
 
 configure: deps
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD)
@@ -28,8 +40,13 @@ test: all
 demo: all
 	@BUILD=$(BUILD) scripts/demo.sh $(CARD)
 
+# Packages of an earlier version would otherwise be checked and handed out beside the new ones.
 package: all
-	cd $(BUILD) && cpack
+	cd $(BUILD) && rm -f tarvik_*.deb tarvik-standin_*.deb && cpack
+
+# Fails on any error or warning; informational tags are shown but pass (see README).
+lintian: package
+	lintian --display-info --fail-on error,warning $(BUILD)/tarvik_*.deb $(BUILD)/tarvik-standin_*.deb
 
 screenshots: all
 	@BUILD=$(BUILD) scripts/screenshots.sh

@@ -9,7 +9,7 @@ seconds=${1:-60}
 build=build-fuzz
 
 if ! command -v clang++ >/dev/null 2>&1; then
-    echo "fuzz: clang++ is not installed; run scripts/install-deps.sh as root" >&2
+    echo "fuzz: clang++ is not installed; run scripts/install-deps.sh fuzz as root" >&2
     exit 1
 fi
 [ -f $build/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B $build -DTARVIK_FUZZ=ON \

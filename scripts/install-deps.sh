@@ -1,21 +1,60 @@
 #!/bin/sh
-# Installs the Debian packages the build, the tests and the tooling need.
-# Quiet when everything is present; needs root only when something is missing.
+# Checks the Debian packages that a make target needs and installs the missing ones as root.
+# Quiet when everything is present. As a normal user it names exactly the missing packages and
+# stops, so that nobody needs root for what is already there.
+#
+# Usage: scripts/install-deps.sh [--for <what needs them>] <group>...
+#   e.g. scripts/install-deps.sh --for 'make test' build test package
 set -eu
 
-packages="cmake make g++ pkg-config qtbase5-dev libqt5network5 xvfb xauth xdotool imagemagick fonts-dejavu-core
-clang libclang-rt-14-dev dpkg-dev file man-db iproute2"
+# One line a group: its name, then its packages. Each make target names the groups it uses (see
+# the Makefile); a new group is a new line here and its name there. The build group covers
+# `make package` too: dpkg-dev gives the hardening flags and the library dependencies, file lets
+# CPack find the binaries.
+groups='
+build        cmake make g++ qtbase5-dev dpkg-dev file
+test         fonts-dejavu-core man-db python3 iproute2
+asan         libasan8 libubsan1
+fuzz         clang libclang-rt-14-dev
+screenshots  xvfb xauth xdotool imagemagick fonts-dejavu-core
+lintian      lintian
+'
+
+what="this"
+if [ "${1:-}" = --for ]; then
+    what=$2
+    shift 2
+fi
+[ $# -gt 0 ] || set -- build
+
+wanted=""
+for group in "$@"; do
+    found=
+    while read -r name packages; do
+        if [ "$name" = "$group" ]; then
+            wanted="$wanted $packages"
+            found=1
+        fi
+    done <<EOT
+$groups
+EOT
+    if [ -z "$found" ]; then
+        echo "install-deps: unknown package group \"$group\"" >&2
+        exit 2
+    fi
+done
 
 missing=""
-for p in $packages; do
+for p in $wanted; do
+    case " $missing " in *" $p "*) continue ;; esac
     status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
     [ "$status" = "installed" ] || missing="$missing $p"
 done
 [ -z "$missing" ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: these Debian packages are missing:$missing" >&2
-    echo "install-deps: run 'sudo apt-get install$missing' or run make again as root." >&2
+    echo "install-deps: $what needs these Debian packages, which are missing:$missing" >&2
+    echo "install-deps: run 'sudo apt-get install$missing' or run it again as root." >&2
     exit 1
 fi
 

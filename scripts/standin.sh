@@ -8,6 +8,7 @@ start_standin() {
     _program=$1
     _log=$2
     shift 2
+    : >"$_log" # there before the first look, however late the program starts
     "$_program" --port 5016 "$@" >"$_log" 2>&1 &
     standin=$!
     _tries=0

@@ -115,12 +115,16 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("hin-standin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HIN_STANDIN_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
             "Stands in for the HIN Client and the card-validation service behind it: an HTTP "
             "proxy on 127.0.0.1 that answers card look-ups from sample replies."));
     parser.addHelpOption();
+    // Not addVersionOption(): the licence lines belong after the version.
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Displays version information."));
     const QCommandLineOption portOption(
             QStringLiteral("port"),
             QStringLiteral("Port to listen on (default 5016; 0: any free port)."),
@@ -142,8 +146,17 @@ int main(int argc, char *argv[])
             QStringLiteral("BYTES"));
     const QCommandLineOption logOption(QStringLiteral("log"),
                                        QStringLiteral("Print each request line to stderr."));
-    parser.addOptions({portOption, samplesOption, failOption, padOption, logOption});
+    parser.addOptions({versionOption, portOption, samplesOption, failOption, padOption, logOption});
     parser.process(app);
+    if (parser.isSet(versionOption)) {
+        std::fputs("hin-standin " HIN_STANDIN_VERSION "\n"
+                   "Copyright (c) " HIN_STANDIN_COPYRIGHT "\n"
+                   "License: MIT <https://opensource.org/licenses/MIT>\n"
+                   "This is free software: you are free to change and redistribute it.\n"
+                   "There is NO WARRANTY, to the extent permitted by law.\n",
+                   stdout);
+        return 0;
+    }
     if (!parser.positionalArguments().isEmpty())
         fail(QStringLiteral("unexpected argument \"%1\"; see --help.")
                      .arg(parser.positionalArguments().constFirst()));

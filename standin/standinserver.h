@@ -40,7 +40,7 @@ public:
     void setSamplesDir(const QString &dir);
     QString samplesDir() const;
 
-    // The installed samples (<executable dir>/../share/tarvik/samples) when they exist, else the
+    // The installed samples (<executable dir>/../share/tarvik-standin/samples) when they exist, else the
     // samples in the source tree this was built from.
     static QString defaultSamplesDir();
 

@@ -13,7 +13,7 @@ const char usageLine[] = "Aufruf: tarvik <Kartennummer>   (tarvik --help zeigt m
 
 const char helpText[] =
         "Aufruf: tarvik <Kartennummer>\n"
-        "        tarvik --help | --version\n"
+        "        tarvik -h | --help | --version\n"
         "\n"
         "Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.\n"
         "\n"
@@ -34,13 +34,20 @@ const char helpText[] =
         "Exit-Status: 0, wenn der Lauf von selbst endet (auch nach einem Fehler);\n"
         "2 ohne Kartennummer. Erfolg erkennt man an den Datenzeilen.\n";
 
+// The licence travels with the program: whoever receives a copy can see what they may do with it.
+const char versionText[] = "tarvik " TARVIK_VERSION "\n"
+                           "Copyright (c) " TARVIK_COPYRIGHT "\n"
+                           "License: MIT <https://opensource.org/licenses/MIT>\n"
+                           "This is free software: you are free to change and redistribute it.\n"
+                           "There is NO WARRANTY, to the extent permitted by law.\n";
+
 } // namespace
 
 Request requestFor(const char *firstArgument)
 {
     if (!firstArgument)
         return Request::Usage;
-    if (std::strcmp(firstArgument, "--help") == 0)
+    if (std::strcmp(firstArgument, "--help") == 0 || std::strcmp(firstArgument, "-h") == 0)
         return Request::Help;
     if (std::strcmp(firstArgument, "--version") == 0)
         return Request::Version;
@@ -57,7 +64,7 @@ int answer(Request request)
         std::fputs(helpText, stdout);
         return 0;
     case Request::Version:
-        std::fputs("tarvik " TARVIK_VERSION "\n", stdout);
+        std::fputs(versionText, stdout);
         return 0;
     case Request::Lookup:
         break;

@@ -1,8 +1,8 @@
 #pragma once
 
 // What the command line asks for before any lookup: the card number is the first argument, and
-// "--help" and "--version" in its place are answered at once. Kept apart from main so that the
-// texts can be tested and need no display.
+// "-h", "--help" and "--version" in its place are answered at once. Kept apart from main so that
+// the texts can be tested and need no display.
 namespace CommandLine {
 
 enum class Request { Lookup, Usage, Help, Version };

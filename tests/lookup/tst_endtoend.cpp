@@ -72,7 +72,14 @@ void tst_EndToEnd::run_data()
     QTest::newRow("rejected number")
             << QStringList{"80756 123"} << QByteArray("Nummer ist falsch:  \"80756 123\" \n") << 0;
     QTest::newRow("version") << QStringList{"--version"}
-                             << QByteArray("tarvik " TARVIK_VERSION "\n") << 0;
+                             << QByteArray(
+                                        "tarvik " TARVIK_VERSION "\n"
+                                        "Copyright (c) 2026 the tarvik authors\n"
+                                        "License: MIT <https://opensource.org/licenses/MIT>\n"
+                                        "This is free software: you are free to change and "
+                                        "redistribute it.\n"
+                                        "There is NO WARRANTY, to the extent permitted by law.\n")
+                             << 0;
     QTest::newRow("no argument") << QStringList() << QByteArray() << 2;
     QTest::newRow("only toolkit options") << QStringList{"-style", "fusion"} << QByteArray() << 2;
 }
