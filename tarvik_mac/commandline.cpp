@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "buildconfig.h"
+#include "output.h"
 
 #include <cstdio>
 #include <cstring>
@@ -54,11 +55,9 @@ int answer(Request request)
         std::fputs(usageLine, stderr);
         return 2;
     case Request::Help:
-        std::fputs(helpText, stdout);
-        return 0;
+        return Output::write(helpText) ? 0 : 1;
     case Request::Version:
-        std::fputs("tarvik " TARVIK_VERSION "\n", stdout);
-        return 0;
+        return Output::write("tarvik " TARVIK_VERSION "\n") ? 0 : 1;
     case Request::Lookup:
         break;
     }

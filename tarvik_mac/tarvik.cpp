@@ -2,6 +2,8 @@
 
 #include "debugline.h"
 #include "message.h"
+#include "messagehandler.h"
+#include "output.h"
 #include "reporttexts.h"
 
 #include <QApplication>
@@ -63,8 +65,18 @@ void Tarvik::sendRequest()
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     connect(manager, SIGNAL(sslErrors(QNetworkReply *, const QList<QSslError> &)), this,
             SLOT(sslErrors(QNetworkReply *, const QList<QSslError> &)));
-    CardRequest::send(manager, card, transferTimeoutMs);
+    CardRequest::send(manager, card, deadlineMs);
     progressMessage->show();
+
+    // Should the watchdog have to end the run before the reply is in, the request was canceled,
+    // and the log says so as it would for a request cut at its deadline.
+    Lookup::Reply canceled;
+    canceled.networkFailed = true;
+    canceled.errorText = QStringLiteral("Operation canceled");
+    QByteArray lastWords;
+    for (const QString &line : Lookup::textLines(Lookup::fromReply(card, canceled)))
+        lastWords += outputBytes(line);
+    Output::setLastWords(lastWords);
 }
 
 void Tarvik::replyFinished(QNetworkReply *reply)
@@ -78,8 +90,12 @@ void Tarvik::replyFinished(QNetworkReply *reply)
 
 void Tarvik::report(const Lookup::Result &result)
 {
-    for (const QString &line : Lookup::textLines(result))
-        DebugLine::write(line);
+    {
+        // All lines or none: the watchdog must not end the run halfway through a record.
+        const auto hold = Output::holdAnswer();
+        for (const QString &line : Lookup::textLines(result))
+            DebugLine::write(line);
+    }
     if (result.outcome == Lookup::Outcome::Found)
         QCoreApplication::quit();
     else

@@ -30,8 +30,8 @@ public:
     // a line on standard output and a popup. Called once, before the event loop runs.
     void setTarvikData(QString number);
 
-    // Tests shorten the time a request may go without progress.
-    void setTransferTimeout(int ms) { transferTimeoutMs = ms; }
+    // Tests shorten the time the request may take.
+    void setDeadline(int ms) { deadlineMs = ms; }
 
     QNetworkAccessManager *manager;
     Orvel::Message *progressMessage;
@@ -45,5 +45,5 @@ private:
     void report(const Lookup::Result &result);
 
     QString card;
-    int transferTimeoutMs = CardRequest::transferTimeoutMs;
+    int deadlineMs = CardRequest::deadlineMs;
 };

@@ -280,7 +280,7 @@ void tst_Tarvik::errorReports()
     if (!body.isNull())
         standin->setFixedReply(body);
     standin->setPadTo(padTo);
-    tarvik->setTransferTimeout(300);
+    tarvik->setDeadline(300);
     tarvik->setTarvikData(recordCard);
     QVERIFY(waitForOutcome());
 
