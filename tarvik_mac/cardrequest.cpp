@@ -34,7 +34,8 @@ void useProxy(QNetworkAccessManager *manager)
             QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), proxyPort));
 }
 
-QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int timeoutMs)
+QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int timeoutMs,
+                    qint64 growthLimit)
 {
     const QString address = Lookup::requestAddress(QStringLiteral(TARVIK_SERVICE_HOST), card);
     QNetworkRequest request(QUrl(address, QUrl::TolerantMode));
@@ -51,7 +52,7 @@ QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int tim
     QObject::connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
     deadline->start(timeoutMs);
 
-    const qint64 memoryLimit = Watchdog::residentBytes() + maxGrowthBytes;
+    const qint64 memoryLimit = Watchdog::residentBytes() + growthLimit;
     auto *memoryCheck = new QTimer(reply);
     QObject::connect(memoryCheck, &QTimer::timeout, reply, [reply, memoryLimit] {
         if (Watchdog::residentBytes() > memoryLimit)

@@ -31,10 +31,10 @@ constexpr qint64 maxGrowthBytes = 64 * 1024 * 1024;
 void useProxy(QNetworkAccessManager *manager);
 
 // Issues the GET for an accepted card number. Redirects are not followed. The reply is aborted
-// as too large once its body grows beyond maxReplyBytes or the process beyond maxGrowthBytes, and
+// as too large once its body grows beyond maxReplyBytes or the process beyond growthLimit, and
 // as canceled when timeoutMs have passed since the GET.
-QNetworkReply *send(QNetworkAccessManager *manager, const QString &card,
-                    int timeoutMs = deadlineMs);
+QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int timeoutMs = deadlineMs,
+                    qint64 growthLimit = maxGrowthBytes);
 
 // What a finished reply holds, read out of it (the body only when there was no error).
 Lookup::Reply collect(QNetworkReply *reply);

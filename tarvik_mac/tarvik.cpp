@@ -65,7 +65,7 @@ void Tarvik::sendRequest()
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     connect(manager, SIGNAL(sslErrors(QNetworkReply *, const QList<QSslError> &)), this,
             SLOT(sslErrors(QNetworkReply *, const QList<QSslError> &)));
-    CardRequest::send(manager, card, deadlineMs);
+    CardRequest::send(manager, card, deadlineMs, maxGrowthBytes);
     progressMessage->show();
 
     // Should the watchdog have to end the run before the reply is in, the request was canceled,

@@ -32,6 +32,8 @@ public:
 
     // Tests shorten the time the request may take.
     void setDeadline(int ms) { deadlineMs = ms; }
+    // ... and the memory it may grow by.
+    void setMemoryGrowthLimit(qint64 bytes) { maxGrowthBytes = bytes; }
 
     QNetworkAccessManager *manager;
     Orvel::Message *progressMessage;
@@ -46,4 +48,5 @@ private:
 
     QString card;
     int deadlineMs = CardRequest::deadlineMs;
+    qint64 maxGrowthBytes = CardRequest::maxGrowthBytes;
 };
