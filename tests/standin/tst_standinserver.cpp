@@ -98,6 +98,8 @@ private Q_SLOTS:
         QTest::newRow("http 503") << F::HttpError << 503;
         QTest::newRow("close") << F::CloseWithoutAnswer << 0;
         QTest::newRow("never answer") << F::NeverAnswer << 0;
+        QTest::newRow("redirect") << F::StatusWithRecord << 302;
+        QTest::newRow("many headers") << F::ManyHeaders << 200;
     }
     void failureModes()
     {
