@@ -10,7 +10,7 @@ if [ "${ROBUST_IN_NETNS:-}" != 1 ]; then
 fi
 BUILD=$(cd "${1:-build}" && pwd)
 [ $# -gt 0 ] && shift
-ROWS=${*:-"drip drip-chunked header-flood many-headers status-302 status-206 reason-forged reason-1m dev-full stdout-closed pipe-gone"}
+ROWS=${*:-"record drip drip-chunked header-flood many-headers status-302 status-206 reason-forged reason-1m utf16-label dev-full stdout-closed pipe-gone"}
 CARD=80756000080000000001
 export QT_QPA_PLATFORM=offscreen
 XDG_RUNTIME_DIR=$(mktemp -d)
@@ -37,8 +37,11 @@ measure() {
         sh -c "{ \"$BUILD/tarvik\" $CARD; echo \$? >\"$OUT/status\"; } $redirect" 2>"$OUT/err"
     read -r secs kib <"$OUT/time"
     read -r status <"$OUT/status"
-    printf '%-14s %7s s %8s KiB  exit %s  stdout: %s  stderr: %s\n' "$row" "$secs" "$kib" \
-        "$status" "$(head -c 120 "$OUT/out" | tr '\t\n\r\033' '    ' | cut -c1-70)" \
+    # Control bytes other than tab and line feed would show as "ctl".
+    ctl=$(tr -d '\t\n' <"$OUT/out" | tr -d '\040-\176\200-\377' | wc -c)
+    printf '%-14s %7s s %8s KiB  exit %s  stdout: %s bytes, %s ctl, %s  stderr: %s\n' "$row" \
+        "$secs" "$kib" "$status" "$(wc -c <"$OUT/out")" "$ctl" \
+        "$(head -c 120 "$OUT/out" | tr '\t\n' '  ' | cut -c1-50)" \
         "$(grep -v '^Warning' "$OUT/err" | head -c 200 | tr '\n' ' ')"
 }
 
@@ -48,6 +51,13 @@ for row in $ROWS; do
     status-*) standin --fail "$row" ;;
     reason-forged) standin --fail http-500 --reason 'Bad\r\nOfac ID\t "1" \e[2J' ;;
     reason-1m) standin --fail http-500 --reason 'x' --reason-pad-to 1M ;;
+    utf16-label)
+        # The sample in ISO-8859-1, without a declared encoding, labelled UTF-16.
+        mkdir -p "$OUT/latin1"
+        sed 's/ encoding="[^"]*"//' "$(dirname "$0")/../standin/samples/$CARD.xml" |
+            iconv -f UTF-8 -t ISO-8859-1 >"$OUT/latin1/$CARD.xml"
+        standin --samples "$OUT/latin1" --content-type 'text/xml; charset=utf-16'
+        ;;
     *) standin ;;
     esac
     case $row in

@@ -196,6 +196,11 @@ int main(int argc, char *argv[])
             QStringLiteral("pad-to"),
             QStringLiteral("Pad every successful reply to this many bytes (K and M suffixes)."),
             QStringLiteral("BYTES"));
+    const QCommandLineOption contentTypeOption(
+            QStringLiteral("content-type"),
+            QStringLiteral("Content-Type of the sample replies (default: text/xml; "
+                           "charset=UTF-8)."),
+            QStringLiteral("TYPE"));
     const QCommandLineOption dripOption(
             QStringLiteral("drip-interval"),
             QStringLiteral("Milliseconds between two bytes for drip and drip-chunked "
@@ -217,8 +222,8 @@ int main(int argc, char *argv[])
             QStringLiteral("BYTES"));
     const QCommandLineOption logOption(QStringLiteral("log"),
                                        QStringLiteral("Print each request line to stderr."));
-    parser.addOptions({portOption, samplesOption, failOption, padOption, dripOption, headersOption,
-                       reasonOption, reasonPadOption, logOption});
+    parser.addOptions({portOption, samplesOption, failOption, padOption, contentTypeOption,
+                       dripOption, headersOption, reasonOption, reasonPadOption, logOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         fail(QStringLiteral("unexpected argument \"%1\"; see --help.")
@@ -241,6 +246,8 @@ int main(int argc, char *argv[])
         applyFailure(server, parser.value(failOption));
     if (parser.isSet(padOption))
         server.setPadTo(parseSize(parser.value(padOption)));
+    if (parser.isSet(contentTypeOption))
+        server.setContentType(parser.value(contentTypeOption).toLatin1());
     if (parser.isSet(dripOption))
         server.setDripInterval(
                 qMax(1, parseCount(QStringLiteral("drip-interval"), parser.value(dripOption))));

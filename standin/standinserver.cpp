@@ -389,6 +389,12 @@ StandinServer::StandinServer(QObject *parent)
 {
     m_samplesDir = defaultSamplesDir();
     m_fixedContentType = xmlContentType;
+    m_contentType = xmlContentType;
+}
+
+void StandinServer::setContentType(const QByteArray &contentType)
+{
+    m_contentType = contentType;
 }
 
 void StandinServer::setSamplesDir(const QString &dir)
@@ -541,10 +547,10 @@ StandinAnswer StandinServer::serviceAnswer(const QByteArray &card)
         if (QFileInfo(file).isFile()) {
             if (!file.open(QIODevice::ReadOnly))
                 return errorAnswer(500, "A sample reply could not be read.");
-            return okAnswer(file.readAll(), xmlContentType);
+            return okAnswer(file.readAll(), m_contentType);
         }
     }
-    return okAnswer(unknownCardBody(plain ? card : QByteArray()), xmlContentType);
+    return okAnswer(unknownCardBody(plain ? card : QByteArray()), m_contentType);
 }
 
 StandinAnswer StandinServer::okAnswer(const QByteArray &body, const QByteArray &contentType) const

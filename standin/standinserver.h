@@ -56,6 +56,10 @@ public:
                                                        "text/xml; charset=UTF-8"));
     void clearFixedReply();
 
+    // The Content-Type of the sample replies (default "text/xml; charset=UTF-8"), which need not
+    // match what the files hold.
+    void setContentType(const QByteArray &contentType);
+
     // Applies to every well-formed request. httpStatus is used by HttpError, where it must be a
     // client or server error (400-599), and by StatusWithRecord (200-599); anything else is
     // taken as 502.
@@ -102,6 +106,7 @@ private:
     QString m_samplesDir;
     QByteArray m_fixedBody;
     QByteArray m_fixedContentType;
+    QByteArray m_contentType;
     bool m_hasFixedReply = false;
     Failure m_failure = Failure::None;
     int m_httpStatus = 404;

@@ -32,8 +32,14 @@ const char helpText[] =
         "  Client Geschlecht, Client AHV\n"
         "Fehler: ein Meldungsfenster, das sich selbst schliesst; keine Datenzeilen.\n"
         "\n"
+        "Die ganze Anfrage hat 30 Sekunden Zeit; danach gilt sie als abgebrochen\n"
+        "(\"Operation canceled\"). Ein Lauf endet spätestens nach 90 Sekunden. Nach einer\n"
+        "abgebrochenen Verbindung wird dieselbe Anfrage bis zu dreimal wiederholt.\n"
+        "\n"
         "Exit-Status: 0, wenn der Lauf von selbst endet (auch nach einem Fehler);\n"
-        "2 ohne Kartennummer. Erfolg erkennt man an den Datenzeilen.\n";
+        "1, wenn die Antwort nicht auf die Standardausgabe geschrieben werden kann\n"
+        "(geschlossen, voll, Leser beendet); 2 ohne Kartennummer.\n"
+        "Erfolg erkennt man an den Datenzeilen.\n";
 
 } // namespace
 
