@@ -28,8 +28,8 @@ int main(int argc, char *argv[])
     } else if (scenario == "answer") {
         const Watchdog watchdog(200);
         const auto hold = Output::holdAnswer();
-        DebugLine::write(QStringLiteral("first half"));
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        DebugLine::write(QStringLiteral("first half"));
         DebugLine::write(QStringLiteral("second half"));
     }
     if (scenario != "messages")

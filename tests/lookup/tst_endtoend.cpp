@@ -112,10 +112,9 @@ void tst_EndToEnd::undeliverable_data()
     const QString card = QStringLiteral("80756000080000000001");
     QTest::newRow("full") << card << ">/dev/full";
     QTest::newRow("closed") << card << ">&-";
-    // The reader is gone before the record is ready.
-    QTest::newRow("reader gone") << card << "| true";
-    QTest::newRow("version, full") << "--version"
-                                   << ">/dev/full";
+    // Without the toolkit, which ignores SIGPIPE for its sockets anyway.
+    QTest::newRow("reader gone") << "--version"
+                                 << "| true";
 }
 
 // An answer that cannot be delivered makes the run a failure, said on standard error.
@@ -125,10 +124,11 @@ void tst_EndToEnd::undeliverable()
     QFETCH(QString, redirect);
     QProcess shell;
     shell.setProcessChannelMode(QProcess::MergedChannels);
-    // fd 3 keeps the test's own pipe for the exit status, whatever happens to standard output.
+    // fd 3 keeps the test's own pipe for the exit status, whatever happens to standard output;
+    // the pause lets a reader that does not read end first.
     shell.start(QStringLiteral("sh"),
-                {"-c", "exec 3>&1; { \"$0\" \"$1\"; echo $? >&3; } " + redirect, TARVIK_PROGRAM,
-                 argument});
+                {"-c", "exec 3>&1; { sleep 0.3; \"$0\" \"$1\"; echo $? >&3; } " + redirect,
+                 TARVIK_PROGRAM, argument});
     QVERIFY2(shell.waitForFinished(20000), "the run did not end on its own");
     const QList<QByteArray> lines = shell.readAllStandardOutput().split('\n');
     QVERIFY(lines.contains("tarvik: Die Antwort konnte nicht auf die Standardausgabe geschrieben "
