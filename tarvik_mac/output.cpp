@@ -52,8 +52,7 @@ bool write(const QByteArray &bytes)
 {
     const auto hold = holdAnswer();
     anythingWritten = true;
-    // stdio may hold bytes of its own (the help text); they go first.
-    const bool ok = !stdoutClosedAtStart && std::fflush(stdout) == 0
+    const bool ok = !stdoutClosedAtStart
                     && writeAll(STDOUT_FILENO, bytes.constData(), size_t(bytes.size()));
     if (!ok)
         deliveryFailed = true;
