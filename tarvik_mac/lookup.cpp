@@ -63,6 +63,14 @@ Result fromReply(const QString &card, const Reply &reply)
     return result;
 }
 
+Result canceled(const QString &card)
+{
+    Reply reply;
+    reply.networkFailed = true;
+    reply.errorText = QStringLiteral("Operation canceled");
+    return fromReply(card, reply);
+}
+
 QStringList textLines(const Result &result)
 {
     QStringList lines;

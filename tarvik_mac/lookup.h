@@ -51,6 +51,10 @@ Result rejected(const QString &card, CardNumber::Verdict verdict);
 // network error, then the HTTP status (only 200 carries a record), then what the reply text says.
 Result fromReply(const QString &card, const Reply &reply);
 
+// The result of a request cut short before its reply was in: a network failure with the network
+// layer's own text for an aborted request, so that every way of cutting it reads the same.
+Result canceled(const QString &card);
+
 // The lines the text output writes to standard output for a result, each as handed to the
 // message handler (which adds the line end).
 QStringList textLines(const Result &result);

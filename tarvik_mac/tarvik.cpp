@@ -68,13 +68,10 @@ void Tarvik::sendRequest()
     CardRequest::send(manager, card, deadlineMs, maxGrowthBytes);
     progressMessage->show();
 
-    // Should the watchdog have to end the run before the reply is in, the request was canceled,
-    // and the log says so as it would for a request cut at its deadline.
-    Lookup::Reply canceled;
-    canceled.networkFailed = true;
-    canceled.errorText = QStringLiteral("Operation canceled");
+    // Should the watchdog have to end the run before the reply is in, the log says what it says
+    // for a request cut at its deadline.
     QByteArray lastWords;
-    for (const QString &line : Lookup::textLines(Lookup::fromReply(card, canceled)))
+    for (const QString &line : Lookup::textLines(Lookup::canceled(card)))
         lastWords += outputBytes(line);
     Output::setLastWords(lastWords);
 }
@@ -108,6 +105,7 @@ void Tarvik::sslErrors(QNetworkReply *reply, const QList<QSslError> &errors)
     // The errors are reported, not waved through: the connection is not trusted, and the reply
     // fails after this. Its failure must not add a second report, hence the mark.
     reply->setProperty(tlsReportedProperty, true);
+    const auto hold = Output::holdAnswer(); // all four lines or none, as for a record
     DebugLine().text("replyFinished SSL").write();
     DebugLine().number(reply->error()).write();
     DebugLine()
