@@ -106,6 +106,7 @@ private Q_SLOTS:
         QFETCH(F, failure);
         QFETCH(int, status);
         server->setFailure(failure, status);
+        server->setHeaderCount(1000);
         const Response r = exchange(get(), failure == F::NeverAnswer ? 500 : 10000);
         QCOMPARE(r.status(), status);
         QCOMPARE(r.closed, failure != F::NeverAnswer);
