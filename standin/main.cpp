@@ -66,12 +66,63 @@ qint64 parseSize(const QString &text)
     return bytes;
 }
 
+int parseCount(const QString &option, const QString &text)
+{
+    bool ok = false;
+    const int count = text.toInt(&ok);
+    if (!ok || count < 0)
+        fail(QStringLiteral("--%1 wants a whole number, not \"%2\".").arg(option, text));
+    return count;
+}
+
+// A reason phrase as typed: \r, \n, \t, \e (escape), \\ and \xHH stand for those bytes, so
+// that control bytes can be sent on purpose.
+QByteArray unescape(const QString &text)
+{
+    const QByteArray in = text.toUtf8();
+    QByteArray out;
+    for (int i = 0; i < in.size(); ++i) {
+        if (in.at(i) != '\\' || i + 1 == in.size()) {
+            out += in.at(i);
+            continue;
+        }
+        const char c = in.at(++i);
+        if (c == 'r')
+            out += '\r';
+        else if (c == 'n')
+            out += '\n';
+        else if (c == 't')
+            out += '\t';
+        else if (c == 'e')
+            out += '\x1b';
+        else if (c == 'x' && i + 2 < in.size()) {
+            out += char(in.mid(i + 1, 2).toInt(nullptr, 16));
+            i += 2;
+        } else
+            out += c;
+    }
+    return out;
+}
+
 void applyFailure(StandinServer &server, const QString &text)
 {
     static const QRegularExpression http(QStringLiteral("^http-([45]\\d\\d)$"));
+    static const QRegularExpression status(QStringLiteral("^status-([2-5]\\d\\d)$"));
     const QRegularExpressionMatch match = http.match(text);
+    const QRegularExpressionMatch statusMatch = status.match(text);
     if (match.hasMatch())
         server.setFailure(StandinServer::Failure::HttpError, match.captured(1).toInt());
+    else if (statusMatch.hasMatch())
+        server.setFailure(StandinServer::Failure::StatusWithRecord,
+                          statusMatch.captured(1).toInt());
+    else if (text == QLatin1String("drip"))
+        server.setFailure(StandinServer::Failure::Drip);
+    else if (text == QLatin1String("drip-chunked"))
+        server.setFailure(StandinServer::Failure::DripChunked);
+    else if (text == QLatin1String("header-flood"))
+        server.setFailure(StandinServer::Failure::HeaderFlood);
+    else if (text == QLatin1String("many-headers"))
+        server.setFailure(StandinServer::Failure::ManyHeaders);
     else if (text == QLatin1String("close"))
         server.setFailure(StandinServer::Failure::CloseWithoutAnswer);
     else if (text == QLatin1String("silent"))
@@ -79,8 +130,9 @@ void applyFailure(StandinServer &server, const QString &text)
     else if (text == QLatin1String("none"))
         server.setFailure(StandinServer::Failure::None);
     else
-        fail(QStringLiteral("--fail wants http-404, http-502 (any http-4xx/5xx), close, silent or "
-                            "none, not \"%1\".")
+        fail(QStringLiteral("--fail wants http-404, http-502 (any http-4xx/5xx), status-302 (any "
+                            "status-2xx to 5xx), close, silent, drip, drip-chunked, header-flood, "
+                            "many-headers or none, not \"%1\".")
                      .arg(text));
 }
 
@@ -137,16 +189,45 @@ int main(int argc, char *argv[])
     const QCommandLineOption failOption(
             QStringLiteral("fail"),
             QStringLiteral("Fail every request: http-404, http-502 (any http-4xx/5xx) answers "
-                           "with that status, close closes without an answer, silent never "
-                           "answers."),
+                           "with that status, status-302 (any status-2xx to 5xx) sends the "
+                           "card's reply under that status, close closes without an answer, "
+                           "silent never answers, drip sends the head and then a body byte per "
+                           "interval, drip-chunked the whole reply as a chunk and then 1-byte "
+                           "chunks without end, header-flood a header line that never ends, "
+                           "many-headers many header lines before the reply."),
             QStringLiteral("MODE"));
     const QCommandLineOption padOption(
             QStringLiteral("pad-to"),
             QStringLiteral("Pad every successful reply to this many bytes (K and M suffixes)."),
             QStringLiteral("BYTES"));
+    const QCommandLineOption contentTypeOption(
+            QStringLiteral("content-type"),
+            QStringLiteral("Content-Type of the sample replies (default: text/xml; "
+                           "charset=UTF-8)."),
+            QStringLiteral("TYPE"));
+    const QCommandLineOption dripOption(
+            QStringLiteral("drip-interval"),
+            QStringLiteral("Milliseconds between two bytes for drip and drip-chunked "
+                           "(default 12000)."),
+            QStringLiteral("MS"));
+    const QCommandLineOption headersOption(
+            QStringLiteral("headers"),
+            QStringLiteral("Number of header lines for many-headers (default 250000)."),
+            QStringLiteral("N"));
+    const QCommandLineOption reasonOption(
+            QStringLiteral("reason"),
+            QStringLiteral("Reason phrase for http-NNN and status-NNN; \\r, \\n, \\t, \\e, "
+                           "\\xHH and \\\\ stand for those bytes."),
+            QStringLiteral("TEXT"));
+    const QCommandLineOption reasonPadOption(
+            QStringLiteral("reason-pad-to"),
+            QStringLiteral("Repeat the reason phrase until it is this many bytes long (K and M "
+                           "suffixes)."),
+            QStringLiteral("BYTES"));
     const QCommandLineOption logOption(QStringLiteral("log"),
                                        QStringLiteral("Print each request line to stderr."));
-    parser.addOptions({versionOption, portOption, samplesOption, failOption, padOption, logOption});
+    parser.addOptions({versionOption, portOption, samplesOption, failOption, padOption, contentTypeOption,
+                       dripOption, headersOption, reasonOption, reasonPadOption, logOption});
     parser.process(app);
     if (parser.isSet(versionOption)) {
         std::fputs("hin-standin " HIN_STANDIN_VERSION "\n"
@@ -178,6 +259,22 @@ int main(int argc, char *argv[])
         applyFailure(server, parser.value(failOption));
     if (parser.isSet(padOption))
         server.setPadTo(parseSize(parser.value(padOption)));
+    if (parser.isSet(contentTypeOption))
+        server.setContentType(parser.value(contentTypeOption).toLatin1());
+    if (parser.isSet(dripOption))
+        server.setDripInterval(
+                qMax(1, parseCount(QStringLiteral("drip-interval"), parser.value(dripOption))));
+    if (parser.isSet(headersOption))
+        server.setHeaderCount(parseCount(QStringLiteral("headers"), parser.value(headersOption)));
+    QByteArray reason = unescape(parser.value(reasonOption));
+    if (parser.isSet(reasonPadOption)) {
+        const qint64 size = parseSize(parser.value(reasonPadOption));
+        if (reason.isEmpty())
+            reason = "x";
+        while (reason.size() < size)
+            reason += reason.left(int(qMin<qint64>(reason.size(), size - reason.size())));
+    }
+    server.setReasonPhrase(reason);
     if (parser.isSet(logOption)) {
         QObject::connect(&server, &StandinServer::requestReceived, [](const QByteArray &line) {
             std::fprintf(stderr, "%s\n", printable(line).constData());

@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <functional>
+
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
 #endif
@@ -18,12 +20,17 @@
 // What to do with one request once its head is in.
 struct StandinAnswer
 {
-    enum Action { Send, Close, Silent };
+    enum Action { Send, Close, Silent, Drip };
     Action action = Send;
     QByteArray head; // status line, header fields and the blank line
     QByteArray prefix; // the body up to where the padding goes
-    qint64 padding = 0; // filler bytes streamed between prefix and suffix
+    QByteArray fillerUnit; // repeated to make the padding; empty: comment lines of filler
+    qint64 padding = 0; // filler bytes streamed between prefix and suffix; < 0: for ever
     QByteArray suffix; // the rest of the body
+    // Drip only: after head and prefix, one byte of the suffix per interval, then the
+    // connection closes; with an empty suffix, dripUnit per interval for ever.
+    QByteArray dripUnit;
+    int dripMs = 0;
 };
 
 namespace {
@@ -70,22 +77,29 @@ QByteArray reasonPhrase(int status)
     return status < 500 ? "Client Error" : "Server Error";
 }
 
-QByteArray responseHead(int status, const QByteArray &contentType, qint64 contentLength,
-                        const QByteArray &extraFields = {})
+QByteArray statusLine(int status, const QByteArray &phrase = {})
 {
-    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n"
-           + "Server: hin-standin\r\n" + "Content-Type: " + contentType + "\r\n"
-           + "Content-Length: " + QByteArray::number(contentLength) + "\r\n" + extraFields
-           + "Connection: close\r\n\r\n";
+    return "HTTP/1.1 " + QByteArray::number(status) + ' '
+           + (phrase.isEmpty() ? reasonPhrase(status) : phrase) + "\r\n";
 }
 
-StandinAnswer errorAnswer(int status, const QByteArray &detail, const QByteArray &extraFields = {})
+// The header fields after the status line, up to and including the blank line.
+QByteArray headFields(const QByteArray &contentType, qint64 contentLength,
+                      const QByteArray &extraFields = {})
+{
+    return "Server: hin-standin\r\nContent-Type: " + contentType + "\r\n" + "Content-Length: "
+           + QByteArray::number(contentLength) + "\r\n" + extraFields + "Connection: close\r\n\r\n";
+}
+
+StandinAnswer errorAnswer(int status, const QByteArray &detail, const QByteArray &extraFields = {},
+                          const QByteArray &phrase = {})
 {
     const QByteArray title = QByteArray::number(status) + ' ' + reasonPhrase(status);
     const QByteArray body = "<html><head><title>" + title + "</title></head>\n<body><h1>" + title
                             + "</h1>\n<p>" + detail + "</p></body></html>\n";
     StandinAnswer answer;
-    answer.head = responseHead(status, "text/html; charset=UTF-8", body.size(), extraFields);
+    answer.head = statusLine(status, phrase)
+                  + headFields("text/html; charset=UTF-8", body.size(), extraFields);
     answer.prefix = body;
     return answer;
 }
@@ -109,10 +123,10 @@ constexpr char fillerText[] = "<!-- padding ....................................
 static_assert(fillerChunk % (sizeof(fillerText) - 1) == 0, "filler chunks are whole lines");
 const QByteArray fillerLine(fillerText);
 
-const QByteArray &filler()
+// About fillerChunk bytes of whole units, written in one go.
+QByteArray fillerOf(const QByteArray &unit)
 {
-    static const QByteArray bytes = fillerLine.repeated(fillerChunk / fillerLine.size());
-    return bytes;
+    return unit.repeated(qMax(1, fillerChunk / unit.size()));
 }
 
 bool isToken(const QByteArray &text)
@@ -153,38 +167,48 @@ int headEnd(const QByteArray &buffer, int from)
 
 } // namespace
 
-// One client connection: reads the request head, answers once, closes.
+// One client connection: reads the request head, answers once, closes. It knows nothing of the
+// server: the server hands it the head's time limit and a function that turns a request line into
+// the answer.
 class StandinConnection : public QObject
 {
 public:
-    StandinConnection(StandinServer *server, QTcpSocket *socket);
+    using Answering = std::function<StandinAnswer(const QByteArray &requestLine)>;
+
+    StandinConnection(QObject *parent, QTcpSocket *socket, int headTimeoutMs, Answering answering);
     ~StandinConnection() override;
 
 private:
-    enum State { ReadingHead, Writing, Silent, Closing };
+    enum State { ReadingHead, Writing, Dripping, Silent, Closing };
 
     void onReadyRead();
     void respond(const StandinAnswer &answer);
     void pump();
+    void drip();
     void close();
     void finishClose();
     void onTimeout();
 
-    StandinServer *m_server;
     QTcpSocket *m_socket;
+    Answering m_answering;
     QTimer m_timer; // the head's time limit, later the limit on a lingering close
+    QTimer m_dripTimer;
     QByteArray m_head;
     int m_scanFrom = 0;
     State m_state = ReadingHead;
     bool m_shutDown = false;
-    qint64 m_paddingLeft = 0;
+    QByteArray m_filler; // whole units of padding, written a chunk at a time
+    qint64 m_unitSize = 1;
+    qint64 m_paddingLeft = 0; // < 0: endless
     QByteArray m_suffix;
+    QByteArray m_dripUnit;
 };
 
-StandinConnection::StandinConnection(StandinServer *server, QTcpSocket *socket)
-    : QObject(server)
-    , m_server(server)
+StandinConnection::StandinConnection(QObject *parent, QTcpSocket *socket, int headTimeoutMs,
+                                     Answering answering)
+    : QObject(parent)
     , m_socket(socket)
+    , m_answering(std::move(answering))
 {
     m_socket->setParent(this);
     // Bounds what one read can hand over; the head limit bounds the rest.
@@ -200,8 +224,9 @@ StandinConnection::StandinConnection(StandinServer *server, QTcpSocket *socket)
 
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &StandinConnection::onTimeout);
-    if (server->m_headTimeoutMs > 0)
-        m_timer.start(server->m_headTimeoutMs);
+    if (headTimeoutMs > 0)
+        m_timer.start(headTimeoutMs);
+    connect(&m_dripTimer, &QTimer::timeout, this, &StandinConnection::drip);
 
     if (m_socket->bytesAvailable() > 0)
         QTimer::singleShot(0, this, &StandinConnection::onReadyRead);
@@ -250,11 +275,9 @@ void StandinConnection::onReadyRead()
     m_head.clear();
     m_timer.stop();
 
-    const StandinAnswer answer = m_server->answerFor(line);
-    m_server->m_requestLines.append(line);
-    // A receiver may delete the server, and with it this connection.
+    // Whoever hears of the request may delete the server, and with it this connection.
     const QPointer<StandinConnection> self(this);
-    emit m_server->requestReceived(line);
+    const StandinAnswer answer = m_answering(line);
     if (self)
         respond(answer);
 }
@@ -273,9 +296,18 @@ void StandinConnection::respond(const StandinAnswer &answer)
     case StandinAnswer::Send:
         m_state = Writing;
         m_socket->write(answer.head + answer.prefix);
+        m_filler = fillerOf(answer.fillerUnit.isEmpty() ? fillerLine : answer.fillerUnit);
+        m_unitSize = answer.fillerUnit.isEmpty() ? fillerLine.size() : answer.fillerUnit.size();
         m_paddingLeft = answer.padding;
         m_suffix = answer.suffix;
         pump();
+        return;
+    case StandinAnswer::Drip:
+        m_state = Dripping;
+        m_socket->write(answer.head + answer.prefix);
+        m_suffix = answer.suffix;
+        m_dripUnit = answer.dripUnit;
+        m_dripTimer.start(qMax(1, answer.dripMs));
         return;
     }
 }
@@ -283,10 +315,14 @@ void StandinConnection::respond(const StandinAnswer &answer)
 void StandinConnection::pump()
 {
     while (m_socket->bytesToWrite() < writeHighWater) {
-        if (m_paddingLeft >= fillerLine.size()) {
-            const qint64 n = qMin<qint64>(m_paddingLeft - m_paddingLeft % fillerLine.size(),
-                                          filler().size());
-            m_socket->write(filler().constData(), n);
+        if (m_paddingLeft < 0) {
+            m_socket->write(m_filler);
+            continue;
+        }
+        if (m_paddingLeft >= m_unitSize) {
+            const qint64 n =
+                    qMin<qint64>(m_paddingLeft - m_paddingLeft % m_unitSize, m_filler.size());
+            m_socket->write(m_filler.constData(), n);
             m_paddingLeft -= n;
             continue;
         }
@@ -295,6 +331,20 @@ void StandinConnection::pump()
         m_suffix.clear();
         close();
         return;
+    }
+}
+
+void StandinConnection::drip()
+{
+    if (m_suffix.isEmpty()) {
+        m_socket->write(m_dripUnit);
+        return;
+    }
+    m_socket->write(m_suffix.left(1));
+    m_suffix.remove(0, 1);
+    if (m_suffix.isEmpty()) {
+        m_dripTimer.stop();
+        close();
     }
 }
 
@@ -339,6 +389,12 @@ StandinServer::StandinServer(QObject *parent)
 {
     m_samplesDir = defaultSamplesDir();
     m_fixedContentType = xmlContentType;
+    m_contentType = xmlContentType;
+}
+
+void StandinServer::setContentType(const QByteArray &contentType)
+{
+    m_contentType = contentType;
 }
 
 void StandinServer::setSamplesDir(const QString &dir)
@@ -378,7 +434,23 @@ void StandinServer::clearFixedReply()
 void StandinServer::setFailure(Failure failure, int httpStatus)
 {
     m_failure = failure;
-    m_httpStatus = (httpStatus >= 400 && httpStatus <= 599) ? httpStatus : 502;
+    const int lowest = failure == Failure::StatusWithRecord ? 200 : 400;
+    m_httpStatus = (httpStatus >= lowest && httpStatus <= 599) ? httpStatus : 502;
+}
+
+void StandinServer::setReasonPhrase(const QByteArray &phrase)
+{
+    m_reasonPhrase = phrase;
+}
+
+void StandinServer::setDripInterval(int ms)
+{
+    m_dripMs = qMax(1, ms);
+}
+
+void StandinServer::setHeaderCount(int count)
+{
+    m_headerCount = qMax(0, count);
 }
 
 void StandinServer::setPadTo(qint64 bytes)
@@ -408,7 +480,12 @@ void StandinServer::incomingConnection(qintptr socketDescriptor)
         delete socket;
         return;
     }
-    new StandinConnection(this, socket);
+    new StandinConnection(this, socket, m_headTimeoutMs, [this](const QByteArray &line) {
+        const StandinAnswer answer = answerFor(line);
+        m_requestLines.append(line);
+        emit requestReceived(line);
+        return answer;
+    });
 }
 
 StandinAnswer StandinServer::answerFor(const QByteArray &requestLine)
@@ -423,7 +500,8 @@ StandinAnswer StandinServer::answerFor(const QByteArray &requestLine)
     case Failure::None:
         break;
     case Failure::HttpError:
-        return errorAnswer(m_httpStatus, "The stand-in was told to fail this request.");
+        return errorAnswer(m_httpStatus, "The stand-in was told to fail this request.", {},
+                           m_reasonPhrase);
     case Failure::CloseWithoutAnswer: {
         StandinAnswer answer;
         answer.action = StandinAnswer::Close;
@@ -434,6 +512,8 @@ StandinAnswer StandinServer::answerFor(const QByteArray &requestLine)
         answer.action = StandinAnswer::Silent;
         return answer;
     }
+    default:
+        break; // the misbehaving replies still answer the service's request
     }
 
     if (parts.at(0) != "GET")
@@ -467,15 +547,56 @@ StandinAnswer StandinServer::serviceAnswer(const QByteArray &card)
         if (QFileInfo(file).isFile()) {
             if (!file.open(QIODevice::ReadOnly))
                 return errorAnswer(500, "A sample reply could not be read.");
-            return okAnswer(file.readAll(), xmlContentType);
+            return okAnswer(file.readAll(), m_contentType);
         }
     }
-    return okAnswer(unknownCardBody(plain ? card : QByteArray()), xmlContentType);
+    return okAnswer(unknownCardBody(plain ? card : QByteArray()), m_contentType);
 }
 
 StandinAnswer StandinServer::okAnswer(const QByteArray &body, const QByteArray &contentType) const
 {
     StandinAnswer answer;
+    switch (m_failure) {
+    case Failure::Drip:
+        answer.action = StandinAnswer::Drip;
+        answer.head = statusLine(200) + headFields(contentType, body.size());
+        answer.suffix = body;
+        answer.dripMs = m_dripMs;
+        return answer;
+    case Failure::DripChunked:
+        answer.action = StandinAnswer::Drip;
+        answer.head = statusLine(200) + "Server: hin-standin\r\nContent-Type: " + contentType
+                      + "\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+        answer.prefix = QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n";
+        answer.dripUnit = "1\r\n \r\n";
+        answer.dripMs = m_dripMs;
+        return answer;
+    case Failure::HeaderFlood:
+        answer.head = statusLine(200) + "Server: hin-standin\r\nX-Flood: ";
+        answer.fillerUnit = QByteArray(64, 'a');
+        answer.padding = -1;
+        return answer;
+    case Failure::ManyHeaders:
+        // Each under a name of its own: the toolkit looks names up one by one.
+        answer.head = statusLine(200);
+        for (int i = 0; i < m_headerCount; ++i)
+            answer.head += "X-Filler-" + QByteArray::number(i) + ": 1\r\n";
+        answer.head += headFields(contentType, body.size());
+        answer.prefix = body;
+        return answer;
+    case Failure::StatusWithRecord: {
+        // A redirect names where to go; the lookup must not follow it.
+        const QByteArray location = m_httpStatus >= 300 && m_httpStatus < 400
+                                            ? "Location: http://elsewhere.example/\r\n"
+                                            : QByteArray();
+        answer.head = statusLine(m_httpStatus, m_reasonPhrase)
+                      + headFields(contentType, body.size(), location);
+        answer.prefix = body;
+        return answer;
+    }
+    default:
+        break;
+    }
     const qint64 gap = qMax<qint64>(0, m_padTo - body.size());
     int at = body.lastIndexOf("</");
     if (at < 0)
@@ -483,6 +604,6 @@ StandinAnswer StandinServer::okAnswer(const QByteArray &body, const QByteArray &
     answer.prefix = body.left(at);
     answer.suffix = body.mid(at);
     answer.padding = gap;
-    answer.head = responseHead(200, contentType, body.size() + gap);
+    answer.head = statusLine(200) + headFields(contentType, body.size() + gap);
     return answer;
 }

@@ -25,6 +25,12 @@ public:
         HttpError, // answer with the configured HTTP error status and a short HTML body
         CloseWithoutAnswer, // read the request, then close the connection without a byte
         NeverAnswer, // read the request, then keep the connection open and stay silent
+        // The misbehaving proxies the lookup must survive; each answers the service's request.
+        StatusWithRecord, // the card's reply under the configured status (200-599), e.g. 302
+        Drip, // the head, then one body byte per drip interval
+        DripChunked, // chunked: the whole reply as one chunk, then a 1-byte chunk per interval
+        HeaderFlood, // the status line, then one header line that never ends, as fast as it goes
+        ManyHeaders, // the status line, headerCount short header lines, then the reply
     };
 
     // Request heads larger than this are refused with 400 and the connection is closed.
@@ -50,9 +56,24 @@ public:
                                                        "text/xml; charset=UTF-8"));
     void clearFixedReply();
 
-    // Applies to every well-formed request. httpStatus is used by HttpError only and must be a
-    // client or server error (400-599); anything else is taken as 502.
+    // The Content-Type of the sample replies (default "text/xml; charset=UTF-8"), which need not
+    // match what the files hold.
+    void setContentType(const QByteArray &contentType);
+
+    // Applies to every well-formed request. httpStatus is used by HttpError, where it must be a
+    // client or server error (400-599), and by StatusWithRecord (200-599); anything else is
+    // taken as 502.
     void setFailure(Failure failure, int httpStatus = 404);
+
+    // The reason phrase of the status line for HttpError and StatusWithRecord, sent as it is
+    // (control bytes included); empty: the usual phrase for the status.
+    void setReasonPhrase(const QByteArray &phrase);
+
+    // Drip and DripChunked: the time between two bytes (default 12 s).
+    void setDripInterval(int ms);
+
+    // ManyHeaders: how many header lines come before the reply's own (default 250,000).
+    void setHeaderCount(int count);
 
     // Pads the body of every successful reply to this many bytes (0: no padding) with XML
     // comments of filler, 64-byte lines, and line feeds for the rest of the gap. The padding is
@@ -78,8 +99,6 @@ protected:
     void incomingConnection(qintptr socketDescriptor) override;
 
 private:
-    friend class StandinConnection;
-
     StandinAnswer answerFor(const QByteArray &head);
     StandinAnswer serviceAnswer(const QByteArray &card);
     StandinAnswer okAnswer(const QByteArray &body, const QByteArray &contentType) const;
@@ -87,9 +106,13 @@ private:
     QString m_samplesDir;
     QByteArray m_fixedBody;
     QByteArray m_fixedContentType;
+    QByteArray m_contentType;
     bool m_hasFixedReply = false;
     Failure m_failure = Failure::None;
     int m_httpStatus = 404;
+    QByteArray m_reasonPhrase;
+    int m_dripMs = 12000;
+    int m_headerCount = 250000;
     qint64 m_padTo = 0;
     int m_headTimeoutMs = 10000;
     QList<QByteArray> m_requestLines;

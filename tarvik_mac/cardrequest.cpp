@@ -1,11 +1,13 @@
 #include "cardrequest.h"
 
 #include "buildconfig.h"
+#include "watchdog.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
 
 namespace CardRequest {
@@ -13,6 +15,16 @@ namespace CardRequest {
 namespace {
 
 const char tooLargeProperty[] = "tarvikTooLarge";
+
+// How often the memory is looked at while a request runs: at the rate a header flood grows the
+// process (tens of MiB a second, see bench/README.md) it overshoots by a few MiB at most.
+constexpr int memoryCheckMs = 50;
+
+void abortAsTooLarge(QNetworkReply *reply)
+{
+    reply->setProperty(tooLargeProperty, true);
+    reply->abort();
+}
 
 } // namespace
 
@@ -22,21 +34,40 @@ void useProxy(QNetworkAccessManager *manager)
             QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), proxyPort));
 }
 
-QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int timeoutMs)
+QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int timeoutMs,
+                    qint64 growthLimit)
 {
     const QString address = Lookup::requestAddress(QStringLiteral(TARVIK_SERVICE_HOST), card);
     QNetworkRequest request(QUrl(address, QUrl::TolerantMode));
-    request.setTransferTimeout(timeoutMs);
+    // A redirect's body is not the service's answer, and following it would send the card number
+    // elsewhere. Not every toolkit version leaves redirects alone by default.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
     QNetworkReply *reply = manager->get(request);
+
+    // Timers owned by the reply die with it; the finished reply stops them, so that a reply
+    // collected late is not aborted after the fact.
+    auto *deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+    deadline->start(timeoutMs);
+
+    const qint64 memoryLimit = Watchdog::residentBytes() + growthLimit;
+    auto *memoryCheck = new QTimer(reply);
+    QObject::connect(memoryCheck, &QTimer::timeout, reply, [reply, memoryLimit] {
+        if (Watchdog::residentBytes() > memoryLimit)
+            abortAsTooLarge(reply);
+    });
+    memoryCheck->start(memoryCheckMs);
+    QObject::connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
+    QObject::connect(reply, &QNetworkReply::finished, memoryCheck, &QTimer::stop);
 
     // The reply is held in memory until it has finished; one that grows beyond the limit is
     // aborted as soon as it does, so memory stays bounded whatever the server sends.
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
                      [reply](qint64 received, qint64 total) {
-                         if (received > maxReplyBytes || total > maxReplyBytes) {
-                             reply->setProperty(tooLargeProperty, true);
-                             reply->abort();
-                         }
+                         if (received > maxReplyBytes || total > maxReplyBytes)
+                             abortAsTooLarge(reply);
                      });
     return reply;
 }
@@ -55,6 +86,7 @@ Lookup::Reply collect(QNetworkReply *reply)
     }
     // The finished reply holds its whole body, so one read of what is available takes all of it
     // (readAll() would grow and shrink its array on the way; see bench/README.md).
+    facts.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     facts.body = reply->read(reply->bytesAvailable());
     facts.contentType = reply->rawHeader("Content-Type");
     return facts;

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "buildconfig.h"
+#include "output.h"
 
 #include <cstdio>
 #include <cstring>
@@ -31,8 +32,14 @@ const char helpText[] =
         "  Client Geschlecht, Client AHV\n"
         "Fehler: ein Meldungsfenster, das sich selbst schliesst; keine Datenzeilen.\n"
         "\n"
+        "Die ganze Anfrage hat 30 Sekunden Zeit; danach gilt sie als abgebrochen\n"
+        "(\"Operation canceled\"). Ein Lauf endet spätestens nach 90 Sekunden. Nach einer\n"
+        "abgebrochenen Verbindung wird dieselbe Anfrage bis zu dreimal wiederholt.\n"
+        "\n"
         "Exit-Status: 0, wenn der Lauf von selbst endet (auch nach einem Fehler);\n"
-        "2 ohne Kartennummer. Erfolg erkennt man an den Datenzeilen.\n";
+        "1, wenn die Antwort nicht auf die Standardausgabe geschrieben werden kann\n"
+        "(geschlossen, voll, Leser beendet); 2 ohne Kartennummer.\n"
+        "Erfolg erkennt man an den Datenzeilen.\n";
 
 // The licence travels with the program: whoever receives a copy can see what they may do with it.
 const char versionText[] = "tarvik " TARVIK_VERSION "\n"
@@ -61,10 +68,10 @@ int answer(Request request)
         std::fputs(usageLine, stderr);
         return 2;
     case Request::Help:
-        std::fputs(helpText, stdout);
+        Output::write(helpText);
         return 0;
     case Request::Version:
-        std::fputs(versionText, stdout);
+        Output::write(versionText);
         return 0;
     case Request::Lookup:
         break;

@@ -1,6 +1,7 @@
 #include "lookup.h"
 
 #include "debugline.h"
+#include "errortext.h"
 #include "replyclassification.h"
 #include "replytext.h"
 
@@ -38,13 +39,18 @@ Result fromReply(const QString &card, const Reply &reply)
     if (reply.tooLarge)
         return failed(card, ReportTexts::tooLarge());
     if (reply.networkFailed) {
-        Result result = failed(card, ReportTexts::network(reply.errorText));
+        const QString detail = ErrorText::cleaned(reply.errorText);
+        Result result = failed(card, ReportTexts::network(detail));
         result.networkFailure = true;
-        result.detail = reply.errorText;
+        result.detail = detail;
         return result;
     }
 
     using ReplyClassification::Outcome;
+    // A redirect that is not followed, a partial answer or any other success status may carry
+    // what looks like a record; only the service's plain answer is one.
+    if (reply.httpStatus != 200)
+        return failed(card, ReportTexts::forReply(Outcome::Unrecognised));
     const QString text = ReplyText::decode(reply.body, reply.contentType);
     const Outcome outcome = ReplyClassification::classify(text);
     Result result = failed(card, ReportTexts::forReply(outcome));
@@ -55,6 +61,14 @@ Result fromReply(const QString &card, const Reply &reply)
         result.outcome = Lookup::Outcome::UnknownPerson;
     }
     return result;
+}
+
+Result canceled(const QString &card)
+{
+    Reply reply;
+    reply.networkFailed = true;
+    reply.errorText = QStringLiteral("Operation canceled");
+    return fromReply(card, reply);
 }
 
 QStringList textLines(const Result &result)

@@ -26,6 +26,7 @@ struct Reply
     bool networkFailed = false; // the network layer reported an error ...
     QString errorText; // ... with this text
     bool tooLarge = false; // aborted for its size
+    int httpStatus = 0; // the status line's code; 0 when none arrived
     QByteArray body;
     QByteArray contentType;
 };
@@ -37,7 +38,7 @@ struct Result
     QVector<Record::Line> record; // Found only
     ReportTexts::Report report; // what the popup says; empty for Found
     bool networkFailure = false; // the network layer reported an error ...
-    QString detail; // ... with this text
+    QString detail; // ... with this text, cleaned of control characters and cut
 };
 
 // The address of the service's answer for an accepted card number, asked through the HIN Client.
@@ -47,8 +48,12 @@ QString requestAddress(const QString &serviceHost, const QString &card);
 Result rejected(const QString &card, CardNumber::Verdict verdict);
 
 // The result of a finished request. A reply too large to hold wins over everything, then a
-// network error, then what the reply text says.
+// network error, then the HTTP status (only 200 carries a record), then what the reply text says.
 Result fromReply(const QString &card, const Reply &reply);
+
+// The result of a request cut short before its reply was in: a network failure with the network
+// layer's own text for an aborted request, so that every way of cutting it reads the same.
+Result canceled(const QString &card);
 
 // The lines the text output writes to standard output for a result, each as handed to the
 // message handler (which adds the line end).

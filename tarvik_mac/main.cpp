@@ -1,6 +1,8 @@
 #include "commandline.h"
 #include "messagehandler.h"
+#include "output.h"
 #include "tarvik.h"
+#include "watchdog.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -15,7 +17,10 @@ Tarvik *lookup = nullptr;
 
 int main(int argc, char *argv[])
 {
-    // Installed first, so that every diagnostic of the run, the toolkit's own included, takes
+    // Before anything can open a descriptor.
+    Output::guardStandardStreams();
+
+    // Installed next, so that every diagnostic of the run, the toolkit's own included, takes
     // the same way out.
     qInstallMessageHandler(myMessageOutput);
 
@@ -23,7 +28,10 @@ int main(int argc, char *argv[])
     // display, and without a card number nothing would ever end the event loop.
     const CommandLine::Request request = CommandLine::requestFor(argc > 1 ? argv[1] : nullptr);
     if (request != CommandLine::Request::Lookup)
-        return CommandLine::answer(request);
+        return Output::exitStatus(CommandLine::answer(request));
+
+    // From here on the run ends by itself, at the latest when the watchdog ends it.
+    const Watchdog watchdog;
 
     // Created for the toolkit version the tool was first written for.
     QApplication app(argc, argv, 0x050201);
@@ -35,5 +43,5 @@ int main(int argc, char *argv[])
 
     lookup = new Tarvik;
     lookup->setTarvikData(arguments.at(1));
-    return app.exec();
+    return Output::exitStatus(app.exec());
 }

@@ -1,19 +1,26 @@
 #include "messagehandler.h"
 
+#include "output.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <cstdio>
 #include <cstdlib>
 
+QByteArray outputBytes(const QString &message)
+{
+    return message.toLocal8Bit() + '\n';
+}
+
 void myMessageOutput(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     const QByteArray local = message.toLocal8Bit();
     const char *text = local.constData();
-    // One fprintf per message, so that lines of different threads never mix within a line.
+    // One write per message, so that lines of different threads never mix within a line.
     switch (type) {
     case QtDebugMsg:
-        std::fprintf(stdout, "%s\n", text);
+        Output::write(outputBytes(message));
         break;
     case QtWarningMsg:
         std::fprintf(stderr, "Warning: %s\n", text);

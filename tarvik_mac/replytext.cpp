@@ -68,9 +68,21 @@ QByteArray contentTypeCharset(const QByteArray &contentType)
     return valueAfter(contentType, name + 7);
 }
 
-QTextCodec *knownCodec(const QByteArray &name)
+// Only a codec that reads printable ASCII as itself may stand in for UTF-8: the markup and the
+// fields the searches look for are ASCII. A UTF-16 or UTF-32 label on an 8-bit body would turn
+// every pair of bytes into one unrelated character and lose the record.
+QTextCodec *asciiCompatibleCodec(const QByteArray &name)
 {
-    return name.isEmpty() ? nullptr : QTextCodec::codecForName(name.trimmed());
+    QTextCodec *codec = name.isEmpty() ? nullptr : QTextCodec::codecForName(name.trimmed());
+    if (!codec)
+        return nullptr;
+    static const QByteArray printable = [] {
+        QByteArray bytes;
+        for (char c = 0x20; c < 0x7f; ++c)
+            bytes += c;
+        return bytes;
+    }();
+    return codec->toUnicode(printable) == QLatin1String(printable) ? codec : nullptr;
 }
 
 } // namespace
@@ -95,9 +107,9 @@ QString decode(const QByteArray &body, const QByteArray &contentType)
 
     // A reply that is not UTF-8 usually says what it is; its letters are then read as meant
     // instead of reaching the record as replacement characters.
-    QTextCodec *codec = knownCodec(declaredEncoding(bytes));
+    QTextCodec *codec = asciiCompatibleCodec(declaredEncoding(bytes));
     if (!codec)
-        codec = knownCodec(contentTypeCharset(contentType));
+        codec = asciiCompatibleCodec(contentTypeCharset(contentType));
     if (codec)
         return codec->toUnicode(bytes);
     return QString::fromUtf8(bytes);

@@ -2,6 +2,8 @@
 
 #include "debugline.h"
 #include "message.h"
+#include "messagehandler.h"
+#include "output.h"
 #include "reporttexts.h"
 
 #include <QApplication>
@@ -63,8 +65,15 @@ void Tarvik::sendRequest()
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     connect(manager, SIGNAL(sslErrors(QNetworkReply *, const QList<QSslError> &)), this,
             SLOT(sslErrors(QNetworkReply *, const QList<QSslError> &)));
-    CardRequest::send(manager, card, transferTimeoutMs);
+    CardRequest::send(manager, card, deadlineMs, maxGrowthBytes);
     progressMessage->show();
+
+    // Should the watchdog have to end the run before the reply is in, the log says what it says
+    // for a request cut at its deadline.
+    QByteArray lastWords;
+    for (const QString &line : Lookup::textLines(Lookup::canceled(card)))
+        lastWords += outputBytes(line);
+    Output::setLastWords(lastWords);
 }
 
 void Tarvik::replyFinished(QNetworkReply *reply)
@@ -78,8 +87,12 @@ void Tarvik::replyFinished(QNetworkReply *reply)
 
 void Tarvik::report(const Lookup::Result &result)
 {
-    for (const QString &line : Lookup::textLines(result))
-        DebugLine::write(line);
+    {
+        // All lines or none: the watchdog must not end the run halfway through a record.
+        const auto hold = Output::holdAnswer();
+        for (const QString &line : Lookup::textLines(result))
+            DebugLine::write(line);
+    }
     if (result.outcome == Lookup::Outcome::Found)
         QCoreApplication::quit();
     else
@@ -92,6 +105,7 @@ void Tarvik::sslErrors(QNetworkReply *reply, const QList<QSslError> &errors)
     // The errors are reported, not waved through: the connection is not trusted, and the reply
     // fails after this. Its failure must not add a second report, hence the mark.
     reply->setProperty(tlsReportedProperty, true);
+    const auto hold = Output::holdAnswer(); // all four lines or none, as for a record
     DebugLine().text("replyFinished SSL").write();
     DebugLine().number(reply->error()).write();
     DebugLine()

@@ -30,8 +30,10 @@ public:
     // a line on standard output and a popup. Called once, before the event loop runs.
     void setTarvikData(QString number);
 
-    // Tests shorten the time a request may go without progress.
-    void setTransferTimeout(int ms) { transferTimeoutMs = ms; }
+    // Tests shorten the time the request may take.
+    void setDeadline(int ms) { deadlineMs = ms; }
+    // ... and the memory it may grow by.
+    void setMemoryGrowthLimit(qint64 bytes) { maxGrowthBytes = bytes; }
 
     QNetworkAccessManager *manager;
     Orvel::Message *progressMessage;
@@ -45,5 +47,6 @@ private:
     void report(const Lookup::Result &result);
 
     QString card;
-    int transferTimeoutMs = CardRequest::transferTimeoutMs;
+    int deadlineMs = CardRequest::deadlineMs;
+    qint64 maxGrowthBytes = CardRequest::maxGrowthBytes;
 };

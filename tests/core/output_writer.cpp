@@ -1,11 +1,39 @@
-// Writes a fixed set of messages through the process's message handler and then dies of a fatal
-// message, as tst_output expects byte for byte.
+// Writes through the process's output paths as tst_output expects byte for byte: "messages" writes
+// a fixed set of messages and dies of a fatal one; the others leave the run to the watchdog.
 #include "debugline.h"
 #include "messagehandler.h"
+#include "output.h"
+#include "watchdog.h"
 
-int main()
+#include <QByteArray>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+int main(int argc, char *argv[])
 {
+    Output::guardStandardStreams();
     qInstallMessageHandler(myMessageOutput);
+    const QByteArray scenario = argc > 1 ? argv[1] : "";
+    const auto stuck = [] { std::this_thread::sleep_for(std::chrono::seconds(20)); };
+    Output::setLastWords("last words\n");
+    if (scenario == "time") {
+        const Watchdog watchdog(200);
+        stuck();
+    } else if (scenario == "memory") {
+        const Watchdog watchdog(20000, Watchdog::residentBytes() + 32 * 1024 * 1024);
+        const std::vector<char> memory(64 * 1024 * 1024, 1);
+        stuck();
+    } else if (scenario == "answer") {
+        const Watchdog watchdog(200);
+        const auto hold = Output::holdAnswer();
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        DebugLine::write(QStringLiteral("first half"));
+        DebugLine::write(QStringLiteral("second half"));
+    }
+    if (scenario != "messages")
+        return 3;
     DebugLine().text("Client Strasse\t").value(QString()).write();
     DebugLine().text("Nummer ist falsch: ").value(QStringLiteral("a\"b\tc")).write();
     DebugLine().number(-42).write();

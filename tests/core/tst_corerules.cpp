@@ -1,4 +1,5 @@
 #include "cardnumber.h"
+#include "lookup.h"
 #include "record.h"
 #include "recordcuts.h"
 #include "replyclassification.h"
@@ -31,6 +32,8 @@ private slots:
     void record();
     void decoding_data();
     void decoding();
+    void lookup_data();
+    void lookup();
 };
 
 void tst_CoreRules::cardNumber_data()
@@ -232,6 +235,9 @@ void tst_CoreRules::decoding_data()
     row("last character cut in half", "Z\xc3", "", "Z\uFFFD");
     row("neither", "Z\xfcrich", "text/xml", broken);
     row("unknown codec", "Z\xfcrich", "text/xml; charset=x-none", broken);
+    row("UTF-16 named", "Z\xfcrich", "text/xml; charset=utf-16", broken);
+    row("UTF-32 declared, charset heard", "<?xml encoding='UTF-32'?>Z\xfcrich",
+        "text/xml; charset=latin1", "<?xml encoding='UTF-32'?>" + zurich);
 }
 
 void tst_CoreRules::decoding()
@@ -239,6 +245,42 @@ void tst_CoreRules::decoding()
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, contentType);
     QTEST(ReplyText::decode(body, contentType), "text");
+}
+
+void tst_CoreRules::lookup_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("errorText"); // null: no network error
+    QTest::addColumn<QStringList>("lines"); // what goes to standard output
+    QTest::addColumn<QString>("report"); // the popup's first line
+    const QString unknown = QStringLiteral("Unbekannte Antwort vom Server.");
+    const QString x999 = QString(999, 'x');
+    QTest::newRow("200") << 200 << QString() << QStringList("Ofac ID\t \"1\" \n ") << QString();
+    for (int status : {0, 199, 201, 206, 299, 301, 302, 307})
+        QTest::newRow(qPrintable(QString::number(status)))
+                << status << QString() << QStringList() << unknown;
+    QTest::newRow("controls") << 500 << QString("a\rb\x1b\x7f\u0085\u00a0\tc\n")
+                              << QStringList("\"a b   \u00a0 c \" ") << QString("a b   \u00a0 c ");
+    QTest::newRow("1000 kept") << 500 << x999 + "y" << QStringList('"' + x999 + "y\" ")
+                               << x999 + "y";
+    QTest::newRow("1001 cut") << 500 << x999 + "yz" << QStringList('"' + x999 + "y\" ")
+                              << x999 + "y";
+    QTest::newRow("no half character")
+            << 500 << x999 + "\U0001F600" << QStringList('"' + x999 + "\" ") << x999;
+}
+
+void tst_CoreRules::lookup()
+{
+    QFETCH(int, status);
+    QFETCH(QString, errorText);
+    Lookup::Reply reply;
+    reply.httpStatus = status;
+    reply.networkFailed = !errorText.isNull();
+    reply.errorText = errorText;
+    reply.body = R"(<r statut="0"><ofac-id>1</ofac-id>)";
+    const Lookup::Result result = Lookup::fromReply(QStringLiteral("80756"), reply);
+    QTEST(QStringList(Lookup::textLines(result).mid(0, 1)), "lines");
+    QTEST(result.report.lines.value(0), "report");
 }
 
 QTEST_APPLESS_MAIN(tst_CoreRules)

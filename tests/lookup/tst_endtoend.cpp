@@ -24,6 +24,8 @@ private Q_SLOTS:
     void cleanupTestCase();
     void run_data();
     void run();
+    void undeliverable_data();
+    void undeliverable();
 
 private:
     QProcess standin;
@@ -108,6 +110,37 @@ void tst_EndToEnd::run()
     } else {
         QVERIFY(errors.startsWith("Aufruf: tarvik"));
     }
+}
+
+void tst_EndToEnd::undeliverable_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("redirect");
+    const QString card = QStringLiteral("80756000080000000001");
+    QTest::newRow("full") << card << ">/dev/full";
+    QTest::newRow("closed") << card << ">&-";
+    // Without the toolkit, which ignores SIGPIPE for its sockets anyway.
+    QTest::newRow("reader gone") << "--version"
+                                 << "| true";
+}
+
+// An answer that cannot be delivered makes the run a failure, said on standard error.
+void tst_EndToEnd::undeliverable()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, redirect);
+    QProcess shell;
+    shell.setProcessChannelMode(QProcess::MergedChannels);
+    // fd 3 keeps the test's own pipe for the exit status, whatever happens to standard output;
+    // the pause lets a reader that does not read end first.
+    shell.start(QStringLiteral("sh"),
+                {"-c", "exec 3>&1; { sleep 0.3; \"$0\" \"$1\"; echo $? >&3; } " + redirect,
+                 TARVIK_PROGRAM, argument});
+    QVERIFY2(shell.waitForFinished(20000), "the run did not end on its own");
+    const QList<QByteArray> lines = shell.readAllStandardOutput().split('\n');
+    QVERIFY(lines.contains("tarvik: Die Antwort konnte nicht auf die Standardausgabe geschrieben "
+                           "werden."));
+    QCOMPARE(lines.at(lines.size() - 2), QByteArray("1"));
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEnd)

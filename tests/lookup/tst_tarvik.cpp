@@ -221,52 +221,57 @@ void tst_Tarvik::record()
 void tst_Tarvik::errorReports_data()
 {
     QTest::addColumn<int>("failure");
+    QTest::addColumn<int>("status"); // of the failure, where it has one
     QTest::addColumn<QByteArray>("body"); // null: the sample reply
     QTest::addColumn<qint64>("padTo");
     QTest::addColumn<QString>("networkError"); // empty: no network error, no output line
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("displayMs");
 
-    const int none = int(StandinServer::Failure::None);
+    using F = StandinServer::Failure;
     const QString unknown = QStringLiteral("Unbekannte Antwort vom Server.");
-    const auto reply = [&](const char *name, const QByteArray &body, const QString &message) {
-        QTest::newRow(name) << none << body << qint64(0) << QString() << message << 8000;
+    const auto reply = [&](const char *name, F failure, const QByteArray &body,
+                           const QString &message, qint64 padTo = 0, int status = 0) {
+        QTest::newRow(name) << int(failure) << status << body << padTo << QString() << message
+                            << 8000;
     };
-    reply("no insured person", "<?xml version=\"1.0\"?><reponse statut=\"60\"/>",
+    reply("no insured person", F::None, "<?xml version=\"1.0\"?><reponse statut=\"60\"/>",
           QStringLiteral("Versicherter unbekannt."));
-    reply("application problem", "<reponse statut=\"67\"/>",
+    reply("application problem", F::None, "<reponse statut=\"67\"/>",
           QStringLiteral("Anwendungsproblem. Ev. Lesefehler."));
-    reply("server error wins over a record",
+    reply("server error wins over a record", F::None,
           "<reponse statut=\"0\"><city>ERROR Not Found</city></reponse>",
           QStringLiteral("Server meldet: nicht gefunden. URL falsch?"));
-    reply("unrecognised", "<reponse statut=\"1\"/>", unknown);
-    reply("empty body", QByteArray(""), unknown);
-    QTest::newRow("oversized") << none << QByteArray() << CardRequest::maxReplyBytes + 1024 * 1024
-                               << QString() << QStringLiteral("Antwort des Servers zu gross.")
-                               << 8000;
+    reply("unrecognised", F::None, "<reponse statut=\"1\"/>", unknown);
+    reply("empty body", F::None, QByteArray(""), unknown);
+    reply("redirect with a record", F::StatusWithRecord, QByteArray(), unknown, 0, 302);
+    const QString tooLarge = QStringLiteral("Antwort des Servers zu gross.");
+    reply("oversized", F::None, QByteArray(), tooLarge, CardRequest::maxReplyBytes + 1024 * 1024);
+    reply("endless header line", F::HeaderFlood, QByteArray(), tooLarge);
 
-    // The line keeps the network layer's text as it is; the popup's rich text gets it escaped
-    // (the address in the "not found" text holds ampersands).
-    const auto network = [](const char *name, StandinServer::Failure failure, const QString &text) {
-        QTest::newRow(name) << int(failure) << QByteArray() << qint64(0) << text
+    // The line keeps the network layer's text, control characters blanked; the popup's rich
+    // text gets it escaped (the address in the "not found" text holds ampersands).
+    const auto network = [](const char *name, F failure, const QString &text) {
+        QTest::newRow(name) << int(failure) << 404 << QByteArray() << qint64(0) << text
                             << text.toHtmlEscaped()
                                        + "<br><br>Ist der HIN Client gestartet ?<br>Sind Sie "
                                          "angemeldet bei HIN ?"
                             << 30000;
     };
     const QString url = QString::fromLatin1(requestLineFor(recordCard).mid(4)).chopped(9);
-    network("nothing listening", StandinServer::Failure(-1), QStringLiteral("Connection refused"));
-    network("closed without answer", StandinServer::Failure::CloseWithoutAnswer,
-            QStringLiteral("Connection closed"));
-    network("stalled proxy", StandinServer::Failure::NeverAnswer,
-            QStringLiteral("Operation canceled"));
-    network("not found", StandinServer::Failure::HttpError,
-            "Error transferring " + url + " - server replied: Not Found");
+    network("nothing listening", F(-1), QStringLiteral("Connection refused"));
+    network("closed without answer", F::CloseWithoutAnswer, QStringLiteral("Connection closed"));
+    network("stalled proxy", F::NeverAnswer, QStringLiteral("Operation canceled"));
+    network("dripping body", F::Drip, QStringLiteral("Operation canceled"));
+    network("dripping chunks", F::DripChunked, QStringLiteral("Operation canceled"));
+    network("reason phrase with controls", F::HttpError,
+            "Error transferring " + url + " - server replied: Not Found [2J");
 }
 
 void tst_Tarvik::errorReports()
 {
     QFETCH(int, failure);
+    QFETCH(int, status);
     QFETCH(QByteArray, body);
     QFETCH(qint64, padTo);
     QFETCH(QString, networkError);
@@ -276,11 +281,17 @@ void tst_Tarvik::errorReports()
     if (failure < 0)
         standin->close();
     else
-        standin->setFailure(StandinServer::Failure(failure), 404);
+        standin->setFailure(StandinServer::Failure(failure), status);
     if (!body.isNull())
         standin->setFixedReply(body);
     standin->setPadTo(padTo);
-    tarvik->setTransferTimeout(300);
+    standin->setReasonPhrase("Not\rFound\x1b[2J");
+    standin->setDripInterval(50);
+    // The flood needs a while to grow the process, even by a lowered limit.
+    const bool flood = failure == int(StandinServer::Failure::HeaderFlood);
+    tarvik->setDeadline(flood ? 15000 : 500);
+    if (flood)
+        tarvik->setMemoryGrowthLimit(16 * 1024 * 1024);
     tarvik->setTarvikData(recordCard);
     QVERIFY(waitForOutcome());
 

@@ -1,0 +1,100 @@
+#include "output.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace Output {
+
+namespace {
+
+std::recursive_mutex answerMutex;
+bool stdoutClosedAtStart = false;
+bool anythingWritten = false;
+bool deliveryFailed = false;
+QByteArray lastWords;
+
+bool writeAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+} // namespace
+
+void guardStandardStreams()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (fd == 1)
+            stdoutClosedAtStart = true;
+        // The lowest free descriptor is this one, as the lower ones are open by now.
+        const int opened = ::open("/dev/null", O_RDWR);
+        if (opened != fd && opened >= 0)
+            ::close(opened);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool write(const QByteArray &bytes)
+{
+    const auto hold = holdAnswer();
+    anythingWritten = true;
+    const bool ok = !stdoutClosedAtStart
+                    && writeAll(STDOUT_FILENO, bytes.constData(), size_t(bytes.size()));
+    if (!ok)
+        deliveryFailed = true;
+    return ok;
+}
+
+std::unique_lock<std::recursive_mutex> holdAnswer()
+{
+    return std::unique_lock<std::recursive_mutex>(answerMutex);
+}
+
+bool failed()
+{
+    const auto hold = holdAnswer();
+    return deliveryFailed;
+}
+
+int exitStatus(int status)
+{
+    if (!failed())
+        return status;
+    std::fputs("tarvik: Die Antwort konnte nicht auf die Standardausgabe geschrieben werden.\n",
+               stderr);
+    std::fflush(stderr);
+    return 1;
+}
+
+void setLastWords(const QByteArray &bytes)
+{
+    const auto hold = holdAnswer();
+    lastWords = bytes;
+}
+
+void endNow(const char *reason)
+{
+    // Held until the process is gone: nothing else is written after this.
+    const auto hold = holdAnswer();
+    if (!anythingWritten && !lastWords.isEmpty())
+        write(lastWords);
+    std::fprintf(stderr, "tarvik: %s\n", reason);
+    std::fflush(stderr);
+    std::_Exit(exitStatus(0));
+}
+
+} // namespace Output

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <mutex>
+
+// Standard output is where the calling program gets its answer, so every byte written there is
+// checked: an answer that does not arrive (stdout closed, a full disk, a reader that has gone)
+// makes the run a failure instead of being lost in silence.
+namespace Output {
+
+// Called first in main, before the toolkit opens any descriptor: a standard stream that the
+// caller closed is opened on /dev/null, so that no socket or pipe of the toolkit can become
+// fd 0, 1 or 2 and receive the answer. A stdout closed at start counts as undeliverable.
+// SIGPIPE is ignored, so that a reader that has gone shows as a failed write, not a dead process.
+void guardStandardStreams();
+
+// Writes the bytes to standard output at once, unbuffered and checked. Returns false, and
+// remembers it, when they did not all arrive.
+bool write(const QByteArray &bytes);
+
+// Held while an answer of several lines is written, so that the watchdog never ends the process
+// in the middle of one; write() takes it too (it is recursive).
+std::unique_lock<std::recursive_mutex> holdAnswer();
+
+// Whether some output could not be delivered.
+bool failed();
+
+// The status the process ends with: 1 with a line on standard error when output failed, else
+// status.
+int exitStatus(int status);
+
+// The line the watchdog writes when it has to end the run before any answer went out; prepared
+// by the main thread, which knows what the run is about.
+void setLastWords(const QByteArray &bytes);
+
+// Ends the process now, from any thread: writes the last words unless an answer went out, the
+// reason (one German line) to standard error, and exits with exitStatus(0). Waits for an answer
+// being written to be complete.
+[[noreturn]] void endNow(const char *reason);
+
+} // namespace Output
