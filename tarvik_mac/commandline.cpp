@@ -3,16 +3,19 @@
 #include "buildconfig.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace CommandLine {
 
 namespace {
 
-const char usageLine[] = "Aufruf: tarvik <Kartennummer>   (tarvik --help zeigt mehr)\n";
+const char usageLine[] =
+        "Aufruf: tarvik <Kartennummer> | --json <Kartennummer> | --batch [--jobs N]"
+        "   (tarvik --help zeigt mehr)\n";
 
 const char helpText[] =
         "Aufruf: tarvik <Kartennummer>\n"
+        "        tarvik --json <Kartennummer>\n"
+        "        tarvik --batch [--jobs N]  < Kartennummern\n"
         "        tarvik --help | --version\n"
         "\n"
         "Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.\n"
@@ -30,27 +33,94 @@ const char helpText[] =
         "  Client Strasse, Client PLZ, Client Ort, Client Staat, Client Vers.Nr,\n"
         "  Client Geschlecht, Client AHV\n"
         "Fehler: ein Meldungsfenster, das sich selbst schliesst; keine Datenzeilen.\n"
-        "\n"
         "Exit-Status: 0, wenn der Lauf von selbst endet (auch nach einem Fehler);\n"
-        "2 ohne Kartennummer. Erfolg erkennt man an den Datenzeilen.\n";
+        "2 ohne Kartennummer. Erfolg erkennt man an den Datenzeilen.\n"
+        "\n"
+        "--json      Dieselbe Suche, dieselben Meldungen; die Standardausgabe ist eine Zeile\n"
+        "            JSON mit \"card\", \"outcome\" und \"record\" oder \"message\".\n"
+        "            Exit-Status: 0 gefunden, 1 unbekannt, 2 Aufruf falsch,\n"
+        "            3 Nummer falsch, 4 fehlgeschlagen.\n"
+        "--batch     Kartennummern von der Standardeingabe, eine pro Zeile; je Zeile ein\n"
+        "            JSON-Objekt mit \"line\", in der Reihenfolge der Eingabe. Ein Fenster zeigt\n"
+        "            den Fortschritt; Escape bricht ab. Exit-Status: 0, wenn jede Karte\n"
+        "            gefunden, unbekannt oder falsch war; 4 sonst; 2 Aufruf falsch.\n"
+        "--jobs N    Höchstens N Anfragen zugleich (1 bis 6, Vorgabe 4): der Dienst wird\n"
+        "            von allen geteilt.\n";
+
+Options usageError(const QString &error)
+{
+    Options options;
+    options.error = error;
+    return options;
+}
+
+Options batchOptions(const QStringList &arguments)
+{
+    Options options;
+    bool batch = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        QString jobs;
+        if (argument == QLatin1String("--batch")) {
+            batch = true;
+            continue;
+        }
+        if (argument == QLatin1String("--jobs")) {
+            if (i + 1 == arguments.size())
+                return usageError(QStringLiteral("Nach --jobs fehlt die Zahl."));
+            jobs = arguments.at(++i);
+        } else if (argument.startsWith(QLatin1String("--jobs="))) {
+            jobs = argument.mid(7);
+        } else {
+            return usageError(QStringLiteral("Unerwartetes Argument \"%1\"; --batch liest die "
+                                             "Kartennummern von der Standardeingabe.")
+                                      .arg(argument));
+        }
+        bool number = false;
+        options.jobs = jobs.toInt(&number);
+        if (!number || options.jobs < 1 || options.jobs > maxJobs)
+            return usageError(
+                    QStringLiteral("--jobs verlangt eine Zahl von 1 bis %1, nicht \"%2\".")
+                            .arg(maxJobs)
+                            .arg(jobs));
+    }
+    if (!batch)
+        return usageError(QStringLiteral("--jobs gilt nur zusammen mit --batch."));
+    options.request = Request::Batch;
+    return options;
+}
 
 } // namespace
 
-Request requestFor(const char *firstArgument)
+Options parse(const QStringList &arguments)
 {
-    if (!firstArgument)
-        return Request::Usage;
-    if (std::strcmp(firstArgument, "--help") == 0)
-        return Request::Help;
-    if (std::strcmp(firstArgument, "--version") == 0)
-        return Request::Version;
-    return Request::Lookup;
+    Options options;
+    if (arguments.isEmpty())
+        return options;
+    const QString &first = arguments.first();
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        options.request = Request::Help;
+    } else if (first == QLatin1String("--version")) {
+        options.request = Request::Version;
+    } else if (first == QLatin1String("--json")) {
+        if (arguments.size() < 2)
+            return usageError(QStringLiteral("Nach --json fehlt die Kartennummer."));
+        options.request = Request::Json;
+        options.card = arguments.at(1);
+    } else if (first == QLatin1String("--batch") || first.startsWith(QLatin1String("--jobs"))) {
+        return batchOptions(arguments);
+    } else {
+        options.request = Request::Lookup;
+    }
+    return options;
 }
 
-int answer(Request request)
+int answer(const Options &options)
 {
-    switch (request) {
+    switch (options.request) {
     case Request::Usage:
+        if (!options.error.isEmpty())
+            std::fprintf(stderr, "tarvik: %s\n", options.error.toUtf8().constData());
         std::fputs(usageLine, stderr);
         return 2;
     case Request::Help:
@@ -60,6 +130,8 @@ int answer(Request request)
         std::fputs("tarvik " TARVIK_VERSION "\n", stdout);
         return 0;
     case Request::Lookup:
+    case Request::Json:
+    case Request::Batch:
         break;
     }
     return 0;

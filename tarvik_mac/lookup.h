@@ -18,6 +18,7 @@ enum class Outcome {
     UnknownPerson, // the service knows no insured person for the card
     Rejected, // the number failed its checks and was never sent
     Failed, // everything else: network, service or reply trouble
+    Cancelled, // a batch was stopped before the card was answered
 };
 
 // What the network layer handed over for a finished request.
@@ -45,6 +46,12 @@ QString requestAddress(const QString &serviceHost, const QString &card);
 
 // The result for a number that failed its checks.
 Result rejected(const QString &card, CardNumber::Verdict verdict);
+
+// The result for a card of a batch that was stopped before its answer came.
+Result cancelled(const QString &card);
+
+// The result for a request whose connection failed the TLS checks, with their error text.
+Result tlsFailed(const QString &card, const QString &errorText);
 
 // The result of a finished request. A reply too large to hold wins over everything, then a
 // network error, then what the reply text says.

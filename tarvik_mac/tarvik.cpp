@@ -1,6 +1,8 @@
 #include "tarvik.h"
 
+#include "answerline.h"
 #include "debugline.h"
+#include "jsonanswer.h"
 #include "message.h"
 #include "reporttexts.h"
 
@@ -78,20 +80,39 @@ void Tarvik::replyFinished(QNetworkReply *reply)
 
 void Tarvik::report(const Lookup::Result &result)
 {
-    for (const QString &line : Lookup::textLines(result))
-        DebugLine::write(line);
+    if (form == Output::Json) {
+        writeJson(result);
+    } else {
+        for (const QString &line : Lookup::textLines(result))
+            DebugLine::write(line);
+    }
     if (result.outcome == Lookup::Outcome::Found)
         QCoreApplication::quit();
     else
         showError(result.report);
 }
 
+void Tarvik::writeJson(const Lookup::Result &result)
+{
+    // Delivery hook: an answer that did not reach the calling program counts as failed.
+    const bool delivered = AnswerLine::write(JsonAnswer::object(result));
+    status = delivered ? JsonAnswer::exitStatus(result.outcome) : JsonAnswer::undeliveredStatus;
+}
+
 void Tarvik::sslErrors(QNetworkReply *reply, const QList<QSslError> &errors)
 {
-    Q_UNUSED(errors);
     // The errors are reported, not waved through: the connection is not trusted, and the reply
     // fails after this. Its failure must not add a second report, hence the mark.
     reply->setProperty(tlsReportedProperty, true);
+    if (form == Output::Json) {
+        QStringList texts;
+        for (const QSslError &error : errors)
+            texts << error.errorString();
+        writeJson(Lookup::tlsFailed(card, texts.isEmpty() ? reply->errorString()
+                                                          : texts.join(QStringLiteral("; "))));
+        QCoreApplication::quit();
+        return;
+    }
     DebugLine().text("replyFinished SSL").write();
     DebugLine().number(reply->error()).write();
     DebugLine()

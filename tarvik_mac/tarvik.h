@@ -23,6 +23,10 @@ class Tarvik : public QObject
     Q_OBJECT
 
 public:
+    // What goes to standard output: the labelled text lines, or one JSON object. The popups are
+    // the same either way.
+    enum class Output { Text, Json };
+
     Tarvik();
     ~Tarvik() override;
 
@@ -32,6 +36,11 @@ public:
 
     // Tests shorten the time a request may go without progress.
     void setTransferTimeout(int ms) { transferTimeoutMs = ms; }
+
+    void setOutput(Output output) { form = output; }
+    // For the JSON output, what the calling program learns from the exit status (see
+    // JsonAnswer::exitStatus); always 0 for the text output.
+    int exitStatus() const { return status; }
 
     QNetworkAccessManager *manager;
     Orvel::Message *progressMessage;
@@ -43,7 +52,10 @@ public Q_SLOTS:
 private:
     void sendRequest();
     void report(const Lookup::Result &result);
+    void writeJson(const Lookup::Result &result);
 
     QString card;
     int transferTimeoutMs = CardRequest::transferTimeoutMs;
+    Output form = Output::Text;
+    int status = 0;
 };
