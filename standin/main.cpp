@@ -140,9 +140,14 @@ int main(int argc, char *argv[])
             QStringLiteral("pad-to"),
             QStringLiteral("Pad every successful reply to this many bytes (K and M suffixes)."),
             QStringLiteral("BYTES"));
+    const QCommandLineOption delayOption(
+            QStringLiteral("delay-ms"),
+            QStringLiteral("Answer each request this many milliseconds after it is in; requests "
+                           "wait side by side."),
+            QStringLiteral("MS"));
     const QCommandLineOption logOption(QStringLiteral("log"),
                                        QStringLiteral("Print each request line to stderr."));
-    parser.addOptions({portOption, samplesOption, failOption, padOption, logOption});
+    parser.addOptions({portOption, samplesOption, failOption, padOption, delayOption, logOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         fail(QStringLiteral("unexpected argument \"%1\"; see --help.")
@@ -165,6 +170,14 @@ int main(int argc, char *argv[])
         applyFailure(server, parser.value(failOption));
     if (parser.isSet(padOption))
         server.setPadTo(parseSize(parser.value(padOption)));
+    if (parser.isSet(delayOption)) {
+        bool ok = false;
+        const int delay = parser.value(delayOption).toInt(&ok);
+        if (!ok || delay < 0)
+            fail(QStringLiteral("--delay-ms wants a number of milliseconds, not \"%1\".")
+                         .arg(parser.value(delayOption)));
+        server.setDelay(delay);
+    }
     if (parser.isSet(logOption)) {
         QObject::connect(&server, &StandinServer::requestReceived, [](const QByteArray &line) {
             std::fprintf(stderr, "%s\n", printable(line).constData());

@@ -161,7 +161,7 @@ public:
     ~StandinConnection() override;
 
 private:
-    enum State { ReadingHead, Writing, Silent, Closing };
+    enum State { ReadingHead, Delaying, Writing, Silent, Closing };
 
     void onReadyRead();
     void respond(const StandinAnswer &answer);
@@ -255,8 +255,14 @@ void StandinConnection::onReadyRead()
     // A receiver may delete the server, and with it this connection.
     const QPointer<StandinConnection> self(this);
     emit m_server->requestReceived(line);
-    if (self)
+    if (!self)
+        return;
+    if (m_server->m_delayMs <= 0) {
         respond(answer);
+        return;
+    }
+    m_state = Delaying;
+    QTimer::singleShot(m_server->m_delayMs, this, [this, answer] { respond(answer); });
 }
 
 void StandinConnection::respond(const StandinAnswer &answer)
@@ -389,6 +395,11 @@ void StandinServer::setPadTo(qint64 bytes)
 void StandinServer::setHeadTimeout(int ms)
 {
     m_headTimeoutMs = ms;
+}
+
+void StandinServer::setDelay(int ms)
+{
+    m_delayMs = ms;
 }
 
 QList<QByteArray> StandinServer::requestLines() const
