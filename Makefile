@@ -2,6 +2,7 @@
 #   make        builds everything into build/
 #   make test   installs missing Debian packages, builds, runs all tests
 #   make demo   looks up a sample card through the stand-in
+#   make demo-batch  checks all sample cards in one batch through the stand-in
 #   make package  builds the Debian package build/tarvik_<version>_amd64.deb
 #   make screenshots  grabs every popup under Xvfb into docs/screenshots/
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
@@ -10,7 +11,7 @@ BUILD ?= build
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure test test-asan fuzz demo package screenshots clean
+.PHONY: all deps configure test test-asan fuzz demo demo-batch package screenshots clean
 FUZZ_SECONDS ?= 60
 
 all: configure
@@ -27,6 +28,9 @@ test: all
 
 demo: all
 	@BUILD=$(BUILD) scripts/demo.sh $(CARD)
+
+demo-batch: all
+	@BUILD=$(BUILD) scripts/demo-batch.sh
 
 package: all
 	cd $(BUILD) && cpack
