@@ -4,7 +4,7 @@
 set -eu
 
 packages="cmake make g++ pkg-config qtbase5-dev libqt5network5 xvfb xauth xdotool imagemagick fonts-dejavu-core
-clang libclang-rt-14-dev dpkg-dev file man-db iproute2 python3 python3-jsonschema"
+clang libclang-rt-14-dev dpkg-dev file man-db iproute2 python3 python3-jsonschema time bc"
 
 missing=""
 for p in $packages; do
