@@ -77,7 +77,7 @@ service = standin()
 text = start([ANNA])
 singles = {card: start(["--json", card]) for card in
            [ANNA, JEAN, UNKNOWN, PROBLEM, NOT_FOUND, " Karte 80756 123 "]}
-batch_input = "\n".join([ANNA, "", " %s \r" % UNKNOWN, "80756x", PROBLEM, JEAN, "", ""]).encode()
+batch_input = "\n".join([ANNA, " \t\u00a0", " %s \r" % UNKNOWN, "80756x", PROBLEM, JEAN, "", ""]).encode()
 batch = start(["--batch", "--jobs", "3"], batch_input)
 settled = start(["--batch", "--jobs=1"], b"%s\n1234\n%s" % (ANNA.encode(), UNKNOWN.encode()))
 empty = start(["--batch"], b"\n  \n")
