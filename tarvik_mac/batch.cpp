@@ -12,8 +12,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <limits>
-
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 #include <csignal>
@@ -22,9 +20,9 @@
 
 namespace {
 
-QString progressText(qint64 done, qint64 total)
+QString progressText(qint64 checked, qint64 cards)
 {
-    return QStringLiteral("%1 von %2 Karten geprüft").arg(done).arg(total);
+    return QStringLiteral("%1 von %2 Karten geprüft").arg(checked).arg(cards);
 }
 
 #ifdef Q_OS_UNIX
@@ -39,15 +37,14 @@ void onSignal(int)
 
 } // namespace
 
-BatchWindow::BatchWindow(qint64 total)
-    : label(new QLabel(progressText(0, total)))
+BatchWindow::BatchWindow(qint64 cards)
+    : label(new QLabel(progressText(0, cards)))
     , bar(new QProgressBar)
-    , totalCards(total)
+    , totalCards(cards)
 {
     setWindowTitle(QStringLiteral("Meldung"));
-    // The bar counts in int; a batch of more than two thousand million cards is not expected,
-    // but the bar must not lie for one.
-    bar->setRange(0, int(qMin<qint64>(total, std::numeric_limits<int>::max())));
+    // The input limit (64 MiB) keeps the count far inside the bar's int range.
+    bar->setRange(0, int(cards));
     bar->setValue(0);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label);
@@ -55,10 +52,10 @@ BatchWindow::BatchWindow(qint64 total)
     setMinimumWidth(320);
 }
 
-void BatchWindow::showProgress(qint64 done)
+void BatchWindow::showProgress(qint64 checked)
 {
-    label->setText(progressText(done, totalCards));
-    bar->setValue(int(qMin<qint64>(done, bar->maximum())));
+    label->setText(progressText(checked, totalCards));
+    bar->setValue(int(checked));
 }
 
 void BatchWindow::finish()

@@ -23,9 +23,9 @@ class BatchWindow : public QWidget
     Q_OBJECT
 
 public:
-    explicit BatchWindow(qint64 total);
+    explicit BatchWindow(qint64 cards);
 
-    void showProgress(qint64 done);
+    void showProgress(qint64 checked);
     // Closes the window without asking to cancel.
     void finish();
 
@@ -77,7 +77,6 @@ public:
     // 0 while every card ended found, unknown or rejected; 4 otherwise.
     int exitStatus() const { return status; }
 
-    qint64 total() const { return totalCards; }
     BatchWindow *window;
 
 Q_SIGNALS:

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -67,6 +68,13 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         rawArguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine::Options options = CommandLine::parse(rawArguments);
+#ifdef SIGPIPE
+    // A calling program that stops reading must not kill a JSON run: the write fails instead,
+    // and the answer counts as undelivered (exit status 4).
+    if (options.request == CommandLine::Request::Json
+        || options.request == CommandLine::Request::Batch)
+        std::signal(SIGPIPE, SIG_IGN);
+#endif
     switch (options.request) {
     case CommandLine::Request::Lookup:
     case CommandLine::Request::Json:

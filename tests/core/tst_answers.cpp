@@ -28,7 +28,7 @@ void tst_Answers::commandLine_data()
     QTest::addColumn<Request>("request");
     QTest::addColumn<int>("jobs");
     QTest::addColumn<QString>("card");
-    QTest::addColumn<QString>("error"); // a part of it
+    QTest::addColumn<QString>("error"); // what the message must hold
     const auto row = [](const char *name, const QStringList &arguments, Request request,
                         int jobs = 4, const QString &card = {}, const QString &error = {}) {
         QTest::newRow(name) << arguments << request << jobs << card << error;
