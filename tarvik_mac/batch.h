@@ -64,6 +64,7 @@ public:
 
     void setSink(Sink sink) { lineSink = std::move(sink); }
     void setTransferTimeout(int ms) { transferTimeoutMs = ms; }
+    // Before start() only.
     void setMaxWaiting(int lines) { waiting.resize(lines); }
 
     // Shows the window and starts the first requests once the event loop runs.
@@ -77,6 +78,7 @@ public:
     // 0 while every card ended found, unknown or rejected; 4 otherwise.
     int exitStatus() const { return status; }
 
+    // The progress window, from start() on.
     BatchWindow *window;
 
 Q_SIGNALS:
