@@ -5,6 +5,7 @@
 #   make package  builds the Debian packages build/tarvik_<version>_amd64.deb and
 #               build/tarvik-standin_<version>_amd64.deb
 #   make lintian  builds the packages and checks them with lintian
+#   make demo-batch  checks all sample cards in one batch through the stand-in
 #   make screenshots  grabs every popup under Xvfb into docs/screenshots/
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
 #   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
@@ -12,7 +13,7 @@ BUILD ?= build
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure test test-asan fuzz demo package lintian screenshots clean
+.PHONY: all deps configure test test-asan fuzz demo demo-batch package lintian screenshots clean
 FUZZ_SECONDS ?= 60
 
 # The package groups of scripts/install-deps.sh that a target needs. Building needs only the
@@ -39,6 +40,9 @@ test: all
 
 demo: all
 	@BUILD=$(BUILD) scripts/demo.sh $(CARD)
+
+demo-batch: all
+	@BUILD=$(BUILD) scripts/demo-batch.sh
 
 # Packages of an earlier version would otherwise be checked and handed out beside the new ones.
 package: all

@@ -13,7 +13,7 @@ set -eu
 # CPack find the binaries.
 groups='
 build        cmake make g++ qtbase5-dev dpkg-dev file
-test         fonts-dejavu-core man-db python3 iproute2
+test         fonts-dejavu-core man-db python3 python3-jsonschema iproute2
 asan         libasan8 libubsan1
 fuzz         clang libclang-rt-14-dev
 screenshots  xvfb xauth xdotool imagemagick fonts-dejavu-core

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Shows every popup the tool can show, each in a real run of the program under Xvfb, and grabs
-# the window as PNG into docs/screenshots/.
+# Shows every popup the tool can show, and the batch's progress window, each in a real run of the
+# program under Xvfb, and grabs the window as PNG into docs/screenshots/.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/standin.sh
@@ -60,6 +60,20 @@ shot() {
     echo "$out/$1.png"
 }
 
+# batch_shot <file>: a batch of forty cards, answered slowly, grabbed while under way.
+batch_shot() {
+    yes 80756000080000000001 | head -n 40 | "$build/tarvik" --batch --jobs 4 >/dev/null &
+    tool=$!
+    sleep 1.5
+    id=$(timeout 20 xdotool search --sync --onlyvisible --name '^Meldung$' | head -1)
+    import -window "$id" "$out/$1.png"
+    stop "$tool"
+    tool=
+    echo "$out/$1.png"
+}
+
+with_standin --delay-ms 250
+batch_shot batch-progress
 with_standin --fail silent
 shot progress 80756000080000000001
 with_standin

@@ -224,10 +224,16 @@ int main(int argc, char *argv[])
             QStringLiteral("Repeat the reason phrase until it is this many bytes long (K and M "
                            "suffixes)."),
             QStringLiteral("BYTES"));
+    const QCommandLineOption delayOption(
+            QStringLiteral("delay-ms"),
+            QStringLiteral("Answer each request this many milliseconds after it is in; requests "
+                           "wait side by side."),
+            QStringLiteral("MS"));
     const QCommandLineOption logOption(QStringLiteral("log"),
                                        QStringLiteral("Print each request line to stderr."));
-    parser.addOptions({versionOption, portOption, samplesOption, failOption, padOption, contentTypeOption,
-                       dripOption, headersOption, reasonOption, reasonPadOption, logOption});
+    parser.addOptions({versionOption, portOption, samplesOption, failOption, padOption,
+                       contentTypeOption, dripOption, headersOption, reasonOption, reasonPadOption,
+                       delayOption, logOption});
     parser.process(app);
     if (parser.isSet(versionOption)) {
         std::fputs("hin-standin " HIN_STANDIN_VERSION "\n"
@@ -275,6 +281,14 @@ int main(int argc, char *argv[])
             reason += reason.left(int(qMin<qint64>(reason.size(), size - reason.size())));
     }
     server.setReasonPhrase(reason);
+    if (parser.isSet(delayOption)) {
+        bool ok = false;
+        const int delay = parser.value(delayOption).toInt(&ok);
+        if (!ok || delay < 0)
+            fail(QStringLiteral("--delay-ms wants a number of milliseconds, not \"%1\".")
+                         .arg(parser.value(delayOption)));
+        server.setDelay(delay);
+    }
     if (parser.isSet(logOption)) {
         QObject::connect(&server, &StandinServer::requestReceived, [](const QByteArray &line) {
             std::fprintf(stderr, "%s\n", printable(line).constData());

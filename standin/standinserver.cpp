@@ -31,6 +31,7 @@ struct StandinAnswer
     // connection closes; with an empty suffix, dripUnit per interval for ever.
     QByteArray dripUnit;
     int dripMs = 0;
+    int delayMs = 0; // held back this long before anything is sent
 };
 
 namespace {
@@ -179,7 +180,7 @@ public:
     ~StandinConnection() override;
 
 private:
-    enum State { ReadingHead, Writing, Dripping, Silent, Closing };
+    enum State { ReadingHead, Delaying, Writing, Dripping, Silent, Closing };
 
     void onReadyRead();
     void respond(const StandinAnswer &answer);
@@ -278,8 +279,14 @@ void StandinConnection::onReadyRead()
     // Whoever hears of the request may delete the server, and with it this connection.
     const QPointer<StandinConnection> self(this);
     const StandinAnswer answer = m_answering(line);
-    if (self)
+    if (!self)
+        return;
+    if (answer.delayMs <= 0) {
         respond(answer);
+        return;
+    }
+    m_state = Delaying;
+    QTimer::singleShot(answer.delayMs, this, [this, answer] { respond(answer); });
 }
 
 void StandinConnection::respond(const StandinAnswer &answer)
@@ -463,6 +470,11 @@ void StandinServer::setHeadTimeout(int ms)
     m_headTimeoutMs = ms;
 }
 
+void StandinServer::setDelay(int ms)
+{
+    m_delayMs = ms;
+}
+
 QList<QByteArray> StandinServer::requestLines() const
 {
     return m_requestLines;
@@ -481,7 +493,8 @@ void StandinServer::incomingConnection(qintptr socketDescriptor)
         return;
     }
     new StandinConnection(this, socket, m_headTimeoutMs, [this](const QByteArray &line) {
-        const StandinAnswer answer = answerFor(line);
+        StandinAnswer answer = answerFor(line);
+        answer.delayMs = m_delayMs;
         m_requestLines.append(line);
         emit requestReceived(line);
         return answer;

@@ -46,8 +46,8 @@ public:
     void setSamplesDir(const QString &dir);
     QString samplesDir() const;
 
-    // The installed samples (<executable dir>/../share/tarvik-standin/samples) when they exist, else the
-    // samples in the source tree this was built from.
+    // The installed samples (<executable dir>/../share/tarvik-standin/samples) when they exist,
+    // else the samples in the source tree this was built from.
     static QString defaultSamplesDir();
 
     // Answers every service request with this body and content type instead of a sample (for
@@ -87,6 +87,11 @@ public:
     // Applies to connections accepted after the call.
     void setHeadTimeout(int ms);
 
+    // Holds every answer back this long after its request is in (0: none), the way a busy
+    // service answers late. Connections wait side by side, so concurrent requests are answered
+    // concurrently.
+    void setDelay(int ms);
+
     // The request lines received so far, e.g. "GET http://host/path?query HTTP/1.1". Every
     // complete request head counts, malformed ones included.
     QList<QByteArray> requestLines() const;
@@ -115,5 +120,6 @@ private:
     int m_headerCount = 250000;
     qint64 m_padTo = 0;
     int m_headTimeoutMs = 10000;
+    int m_delayMs = 0;
     QList<QByteArray> m_requestLines;
 };

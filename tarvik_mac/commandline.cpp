@@ -4,16 +4,19 @@
 #include "output.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace CommandLine {
 
 namespace {
 
-const char usageLine[] = "Aufruf: tarvik <Kartennummer>   (tarvik --help zeigt mehr)\n";
+const char usageLine[] =
+        "Aufruf: tarvik <Kartennummer> | --json <Kartennummer> | --batch [--jobs N]"
+        "   (tarvik --help zeigt mehr)\n";
 
 const char helpText[] =
         "Aufruf: tarvik <Kartennummer>\n"
+        "        tarvik --json <Kartennummer>\n"
+        "        tarvik --batch [--jobs N]  < Kartennummern\n"
         "        tarvik -h | --help | --version\n"
         "\n"
         "Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.\n"
@@ -39,7 +42,18 @@ const char helpText[] =
         "Exit-Status: 0, wenn der Lauf von selbst endet (auch nach einem Fehler);\n"
         "1, wenn die Antwort nicht auf die Standardausgabe geschrieben werden kann\n"
         "(geschlossen, voll, Leser beendet); 2 ohne Kartennummer.\n"
-        "Erfolg erkennt man an den Datenzeilen.\n";
+        "Erfolg erkennt man an den Datenzeilen.\n"
+        "\n"
+        "--json      Dieselbe Suche, dieselben Meldungen; die Standardausgabe ist eine Zeile\n"
+        "            JSON mit \"card\", \"outcome\" und \"record\" oder \"message\".\n"
+        "            Exit-Status: 0 gefunden, 1 unbekannt, 2 Aufruf falsch,\n"
+        "            3 Nummer falsch, 4 fehlgeschlagen.\n"
+        "--batch     Kartennummern von der Standardeingabe, eine pro Zeile; je Zeile ein\n"
+        "            JSON-Objekt mit \"line\", in der Reihenfolge der Eingabe. Ein Fenster zeigt\n"
+        "            den Fortschritt; Escape bricht ab. Exit-Status: 0, wenn jede Karte\n"
+        "            gefunden, unbekannt oder falsch war; 4 sonst; 2 Aufruf falsch.\n"
+        "--jobs N    Höchstens N Anfragen zugleich (1 bis 6, Vorgabe 4): der Dienst wird\n"
+        "            von allen geteilt.\n";
 
 // The licence travels with the program: whoever receives a copy can see what they may do with it.
 const char versionText[] = "tarvik " TARVIK_VERSION "\n"
@@ -48,23 +62,88 @@ const char versionText[] = "tarvik " TARVIK_VERSION "\n"
                            "This is free software: you are free to change and redistribute it.\n"
                            "There is NO WARRANTY, to the extent permitted by law.\n";
 
-} // namespace
-
-Request requestFor(const char *firstArgument)
+Options usageError(const QString &error)
 {
-    if (!firstArgument)
-        return Request::Usage;
-    if (std::strcmp(firstArgument, "--help") == 0 || std::strcmp(firstArgument, "-h") == 0)
-        return Request::Help;
-    if (std::strcmp(firstArgument, "--version") == 0)
-        return Request::Version;
-    return Request::Lookup;
+    Options options;
+    options.error = error;
+    return options;
 }
 
-int answer(Request request)
+Options batchOptions(const QStringList &arguments)
 {
-    switch (request) {
+    Options options;
+    bool batch = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        QString jobs;
+        if (argument == QLatin1String("--batch")) {
+            batch = true;
+            continue;
+        }
+        if (argument == QLatin1String("--jobs")) {
+            if (i + 1 == arguments.size())
+                return usageError(QStringLiteral("Nach --jobs fehlt die Zahl."));
+            jobs = arguments.at(++i);
+        } else if (argument.startsWith(QLatin1String("--jobs="))) {
+            jobs = argument.mid(7);
+        } else {
+            return usageError(QStringLiteral("Unerwartetes Argument \"%1\"; --batch liest die "
+                                             "Kartennummern von der Standardeingabe.")
+                                      .arg(argument));
+        }
+        bool number = false;
+        options.jobs = jobs.toInt(&number);
+        if (!number || options.jobs < 1 || options.jobs > maxJobs)
+            return usageError(
+                    QStringLiteral("--jobs verlangt eine Zahl von 1 bis %1, nicht \"%2\".")
+                            .arg(maxJobs)
+                            .arg(jobs));
+    }
+    if (!batch)
+        return usageError(QStringLiteral("--jobs gilt nur zusammen mit --batch."));
+    options.request = Request::Batch;
+    return options;
+}
+
+} // namespace
+
+Options parse(const QStringList &arguments)
+{
+    Options options;
+    if (arguments.isEmpty())
+        return options;
+    const QString &first = arguments.first();
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        options.request = Request::Help;
+    } else if (first == QLatin1String("--version")) {
+        options.request = Request::Version;
+    } else if (first == QLatin1String("--json")) {
+        if (arguments.size() < 2)
+            return usageError(QStringLiteral("Nach --json fehlt die Kartennummer."));
+        options.request = Request::Json;
+        options.card = arguments.at(1);
+    } else if (first == QLatin1String("--batch") || first.startsWith(QLatin1String("--jobs"))) {
+        return batchOptions(arguments);
+    } else {
+        options.request = Request::Lookup;
+    }
+    return options;
+}
+
+Options parse(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return parse(arguments);
+}
+
+int answer(const Options &options)
+{
+    switch (options.request) {
     case Request::Usage:
+        if (!options.error.isEmpty())
+            std::fprintf(stderr, "tarvik: %s\n", options.error.toUtf8().constData());
         std::fputs(usageLine, stderr);
         return 2;
     case Request::Help:
@@ -74,6 +153,8 @@ int answer(Request request)
         Output::write(versionText);
         return 0;
     case Request::Lookup:
+    case Request::Json:
+    case Request::Batch:
         break;
     }
     return 0;

@@ -1,17 +1,36 @@
 #pragma once
 
-// What the command line asks for before any lookup: the card number is the first argument, and
-// "-h", "--help" and "--version" in its place are answered at once. Kept apart from main so that
-// the texts can be tested and need no display.
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for before any lookup. The card number is the first argument;
+// "-h", "--help", "--version", "--json <card>" and "--batch [--jobs N]" in its place choose another
+// mode. Everything is decided before the toolkit starts, so that a usage error needs no display.
 namespace CommandLine {
 
-enum class Request { Lookup, Usage, Help, Version };
+enum class Request { Lookup, Json, Batch, Usage, Help, Version };
 
-// Decides from the raw first argument (null when there is none).
-Request requestFor(const char *firstArgument);
+// The service is a shared one: a batch never has more requests open than this.
+constexpr int maxJobs = 6;
+constexpr int defaultJobs = 4;
+
+struct Options
+{
+    Request request = Request::Usage;
+    QString card; // Json: the argument after --json, as given
+    int jobs = defaultJobs; // Batch
+    QString error; // Usage: what was wrong, in German; empty when no argument was given
+};
+
+// Decides from the arguments, the program's name left out. Anything not starting with one of
+// the options above is a card number for the default mode, so that mode reads exactly what it
+// always read.
+Options parse(const QStringList &arguments);
+// The same from main's arguments, decoded from the local 8-bit encoding.
+Options parse(int argc, char *argv[]);
 
 // Writes the answer for Usage (to standard error), Help or Version (to standard output) and
 // returns the exit status: 2 for Usage, 0 otherwise.
-int answer(Request request);
+int answer(const Options &options);
 
 } // namespace CommandLine

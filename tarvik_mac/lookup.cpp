@@ -34,6 +34,21 @@ Result rejected(const QString &card, CardNumber::Verdict verdict)
     return result;
 }
 
+Result cancelled(const QString &card)
+{
+    Result result = failed(card, ReportTexts::cancelled());
+    result.outcome = Outcome::Cancelled;
+    return result;
+}
+
+Result tlsFailed(const QString &card, const QString &errorText)
+{
+    Result result = failed(card, ReportTexts::network(errorText));
+    result.networkFailure = true;
+    result.detail = errorText;
+    return result;
+}
+
 Result fromReply(const QString &card, const Reply &reply)
 {
     if (reply.tooLarge)
@@ -63,7 +78,7 @@ Result fromReply(const QString &card, const Reply &reply)
     return result;
 }
 
-Result canceled(const QString &card)
+Result timedOut(const QString &card)
 {
     Reply reply;
     reply.networkFailed = true;
@@ -84,6 +99,7 @@ QStringList textLines(const Result &result)
         break;
     case Outcome::UnknownPerson:
     case Outcome::Failed:
+    case Outcome::Cancelled:
         // Only a network failure leaves a line, for the logs; the popup tells the user.
         if (result.networkFailure)
             lines << DebugLine().value(result.detail).toString();

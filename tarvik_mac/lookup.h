@@ -18,6 +18,7 @@ enum class Outcome {
     UnknownPerson, // the service knows no insured person for the card
     Rejected, // the number failed its checks and was never sent
     Failed, // everything else: network, service or reply trouble
+    Cancelled, // a batch was stopped before the card was answered
 };
 
 // What the network layer handed over for a finished request.
@@ -47,13 +48,19 @@ QString requestAddress(const QString &serviceHost, const QString &card);
 // The result for a number that failed its checks.
 Result rejected(const QString &card, CardNumber::Verdict verdict);
 
+// The result for a card of a batch that was stopped before its answer came.
+Result cancelled(const QString &card);
+
+// The result for a request whose connection failed the TLS checks, with their error text.
+Result tlsFailed(const QString &card, const QString &errorText);
+
 // The result of a finished request. A reply too large to hold wins over everything, then a
 // network error, then the HTTP status (only 200 carries a record), then what the reply text says.
 Result fromReply(const QString &card, const Reply &reply);
 
 // The result of a request cut short before its reply was in: a network failure with the network
 // layer's own text for an aborted request, so that every way of cutting it reads the same.
-Result canceled(const QString &card);
+Result timedOut(const QString &card);
 
 // The lines the text output writes to standard output for a result, each as handed to the
 // message handler (which adds the line end).

@@ -1,3 +1,4 @@
+#include "batch.h"
 #include "commandline.h"
 #include "messagehandler.h"
 #include "output.h"
@@ -24,11 +25,14 @@ int main(int argc, char *argv[])
     // the same way out.
     qInstallMessageHandler(myMessageOutput);
 
-    // No card number, --help and --version are answered before the toolkit starts: they need no
+    // Usage errors, --help and --version are answered before the toolkit starts: they need no
     // display, and without a card number nothing would ever end the event loop.
-    const CommandLine::Request request = CommandLine::requestFor(argc > 1 ? argv[1] : nullptr);
-    if (request != CommandLine::Request::Lookup)
-        return Output::exitStatus(CommandLine::answer(request));
+    const CommandLine::Options options = CommandLine::parse(argc, argv);
+    if (options.request == CommandLine::Request::Batch)
+        return Batch::run(argc, argv, options.jobs);
+    if (options.request != CommandLine::Request::Lookup
+        && options.request != CommandLine::Request::Json)
+        return Output::exitStatus(CommandLine::answer(options));
 
     // From here on the run ends by itself, at the latest when the watchdog ends it.
     const Watchdog watchdog;
@@ -36,12 +40,13 @@ int main(int argc, char *argv[])
     // Created for the toolkit version the tool was first written for.
     QApplication app(argc, argv, 0x050201);
 
-    // Read after the toolkit has taken its own options out of the command line.
+    // The card number is read after the toolkit has taken its own options out of the command
+    // line, as the default mode always has.
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() < 2)
-        return CommandLine::answer(CommandLine::Request::Usage);
-
-    lookup = new Tarvik;
-    lookup->setTarvikData(arguments.at(1));
-    return Output::exitStatus(app.exec());
+    const bool json = options.request == CommandLine::Request::Json;
+    if (!json && arguments.size() < 2)
+        return CommandLine::answer(CommandLine::Options());
+    lookup = new Tarvik(json ? Tarvik::Form::Json : Tarvik::Form::Text);
+    lookup->setTarvikData(json ? options.card : arguments.at(1));
+    return lookup->exitStatus(app.exec());
 }

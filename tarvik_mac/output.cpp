@@ -16,6 +16,8 @@ bool stdoutClosedAtStart = false;
 bool anythingWritten = false;
 bool deliveryFailed = false;
 QByteArray lastWords;
+int endStatus = 0;
+int endUndeliveredStatus = 1;
 
 bool writeAll(int fd, const char *data, size_t size)
 {
@@ -70,20 +72,22 @@ bool failed()
     return deliveryFailed;
 }
 
-int exitStatus(int status)
+int exitStatus(int status, int undeliveredStatus)
 {
     if (!failed())
         return status;
     std::fputs("tarvik: Die Antwort konnte nicht auf die Standardausgabe geschrieben werden.\n",
                stderr);
     std::fflush(stderr);
-    return 1;
+    return undeliveredStatus;
 }
 
-void setLastWords(const QByteArray &bytes)
+void setLastWords(const QByteArray &bytes, int status, int undeliveredStatus)
 {
     const auto hold = holdAnswer();
     lastWords = bytes;
+    endStatus = status;
+    endUndeliveredStatus = undeliveredStatus;
 }
 
 void endNow(const char *reason)
@@ -94,7 +98,7 @@ void endNow(const char *reason)
         write(lastWords);
     std::fprintf(stderr, "tarvik: %s\n", reason);
     std::fflush(stderr);
-    std::_Exit(exitStatus(0));
+    std::_Exit(exitStatus(endStatus, endUndeliveredStatus));
 }
 
 } // namespace Output

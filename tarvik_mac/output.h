@@ -26,17 +26,17 @@ std::unique_lock<std::recursive_mutex> holdAnswer();
 // Whether some output could not be delivered.
 bool failed();
 
-// The status the process ends with: 1 with a line on standard error when output failed, else
-// status.
-int exitStatus(int status);
+// The status the process ends with: undeliveredStatus with a line on standard error when output
+// failed, else status.
+int exitStatus(int status, int undeliveredStatus = 1);
 
-// The line the watchdog writes when it has to end the run before any answer went out; prepared
-// by the main thread, which knows what the run is about.
-void setLastWords(const QByteArray &bytes);
+// What the watchdog writes when it has to end the run before any answer went out, prepared by
+// the main thread, which knows what the run is about; and the statuses it then ends with.
+void setLastWords(const QByteArray &bytes, int status = 0, int undeliveredStatus = 1);
 
 // Ends the process now, from any thread: writes the last words unless an answer went out, the
-// reason (one German line) to standard error, and exits with exitStatus(0). Waits for an answer
-// being written to be complete.
+// reason (one German line) to standard error, and exits with the statuses of setLastWords(). Waits
+// for an answer being written to be complete.
 [[noreturn]] void endNow(const char *reason);
 
 } // namespace Output

@@ -90,4 +90,9 @@ Report tooLarge()
     return statusReport(QStringLiteral("Antwort des Servers zu gross."));
 }
 
+Report cancelled()
+{
+    return {{QStringLiteral("Abgebrochen, bevor die Antwort da war.")}, 0};
+}
+
 } // namespace ReportTexts

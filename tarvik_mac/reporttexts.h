@@ -45,4 +45,7 @@ Report network(const QString &errorText);
 // A reply too large to hold.
 Report tooLarge();
 
+// A card of a batch that was stopped before its answer came; never shown in a popup.
+Report cancelled();
+
 } // namespace ReportTexts

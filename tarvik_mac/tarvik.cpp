@@ -1,6 +1,7 @@
 #include "tarvik.h"
 
 #include "debugline.h"
+#include "jsonanswer.h"
 #include "message.h"
 #include "messagehandler.h"
 #include "output.h"
@@ -34,10 +35,11 @@ void showError(const ReportTexts::Report &report)
 
 } // namespace
 
-Tarvik::Tarvik()
+Tarvik::Tarvik(Form output)
     : QObject(nullptr)
     , manager(nullptr)
     , progressMessage(new Orvel::Message(popupParent()))
+    , form(output)
 {
     progressMessage->showButtons(0);
     progressMessage->setText(ReportTexts::progressText());
@@ -68,10 +70,16 @@ void Tarvik::sendRequest()
     CardRequest::send(manager, card, deadlineMs, maxGrowthBytes);
     progressMessage->show();
 
-    // Should the watchdog have to end the run before the reply is in, the log says what it says
-    // for a request cut at its deadline.
+    // Should the watchdog have to end the run before the reply is in, the calling program learns
+    // what it learns of a request cut at its deadline.
+    const Lookup::Result cut = Lookup::timedOut(card);
+    if (form == Form::Json) {
+        Output::setLastWords(JsonAnswer::object(cut) + '\n', JsonAnswer::exitStatus(cut.outcome),
+                             JsonAnswer::undeliveredStatus);
+        return;
+    }
     QByteArray lastWords;
-    for (const QString &line : Lookup::textLines(Lookup::canceled(card)))
+    for (const QString &line : Lookup::textLines(cut))
         lastWords += outputBytes(line);
     Output::setLastWords(lastWords);
 }
@@ -90,8 +98,12 @@ void Tarvik::report(const Lookup::Result &result)
     {
         // All lines or none: the watchdog must not end the run halfway through a record.
         const auto hold = Output::holdAnswer();
-        for (const QString &line : Lookup::textLines(result))
-            DebugLine::write(line);
+        if (form == Form::Json) {
+            writeJson(result);
+        } else {
+            for (const QString &line : Lookup::textLines(result))
+                DebugLine::write(line);
+        }
     }
     if (result.outcome == Lookup::Outcome::Found)
         QCoreApplication::quit();
@@ -99,13 +111,35 @@ void Tarvik::report(const Lookup::Result &result)
         showError(result.report);
 }
 
+void Tarvik::writeJson(const Lookup::Result &result)
+{
+    // An answer that did not reach the calling program counts as failed.
+    const bool delivered = Output::write(JsonAnswer::object(result) + '\n');
+    status = delivered ? JsonAnswer::exitStatus(result.outcome) : JsonAnswer::undeliveredStatus;
+}
+
+int Tarvik::exitStatus(int loopStatus) const
+{
+    if (form == Form::Json)
+        return Output::exitStatus(status, JsonAnswer::undeliveredStatus);
+    return Output::exitStatus(loopStatus);
+}
+
 void Tarvik::sslErrors(QNetworkReply *reply, const QList<QSslError> &errors)
 {
-    Q_UNUSED(errors);
     // The errors are reported, not waved through: the connection is not trusted, and the reply
     // fails after this. Its failure must not add a second report, hence the mark.
     reply->setProperty(tlsReportedProperty, true);
-    const auto hold = Output::holdAnswer(); // all four lines or none, as for a record
+    const auto hold = Output::holdAnswer(); // all lines or none, as for a record
+    if (form == Form::Json) {
+        QStringList texts;
+        for (const QSslError &error : errors)
+            texts << error.errorString();
+        writeJson(Lookup::tlsFailed(card, texts.isEmpty() ? reply->errorString()
+                                                          : texts.join(QStringLiteral("; "))));
+        QCoreApplication::quit();
+        return;
+    }
     DebugLine().text("replyFinished SSL").write();
     DebugLine().number(reply->error()).write();
     DebugLine()

@@ -23,7 +23,11 @@ class Tarvik : public QObject
     Q_OBJECT
 
 public:
-    Tarvik();
+    // What goes to standard output: the labelled text lines, or one JSON object. The popups are
+    // the same either way.
+    enum class Form { Text, Json };
+
+    explicit Tarvik(Form output = Form::Text);
     ~Tarvik() override;
 
     // Cleans up and checks the number; a valid one is looked up, anything else is rejected with
@@ -35,6 +39,11 @@ public:
     // ... and the memory it may grow by.
     void setMemoryGrowthLimit(qint64 bytes) { maxGrowthBytes = bytes; }
 
+    // The process's exit status once the event loop has ended with loopStatus: the text output
+    // keeps the loop's, the JSON output tells the outcome (see JsonAnswer::exitStatus); either
+    // way an answer that could not be delivered changes it.
+    int exitStatus(int loopStatus) const;
+
     QNetworkAccessManager *manager;
     Orvel::Message *progressMessage;
 
@@ -45,8 +54,11 @@ public Q_SLOTS:
 private:
     void sendRequest();
     void report(const Lookup::Result &result);
+    void writeJson(const Lookup::Result &result);
 
     QString card;
     int deadlineMs = CardRequest::deadlineMs;
     qint64 maxGrowthBytes = CardRequest::maxGrowthBytes;
+    Form form;
+    int status = 0;
 };

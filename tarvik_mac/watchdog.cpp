@@ -14,8 +14,16 @@ constexpr std::chrono::milliseconds checkInterval(100);
 } // namespace
 
 Watchdog::Watchdog(int timeLimitMs, qint64 memoryLimit)
-    : m_thread(&Watchdog::watch, this, timeLimitMs, memoryLimit)
+    : m_limit(timeLimitMs)
+    , m_end(std::chrono::steady_clock::now() + m_limit)
+    , m_thread(&Watchdog::watch, this, memoryLimit)
 { }
+
+void Watchdog::kick()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_end = std::chrono::steady_clock::now() + m_limit;
+}
 
 Watchdog::~Watchdog()
 {
@@ -38,12 +46,11 @@ qint64 Watchdog::residentBytes()
     return fields == 2 ? qint64(resident) * ::sysconf(_SC_PAGESIZE) : 0;
 }
 
-void Watchdog::watch(int timeLimitMs, qint64 memoryLimit)
+void Watchdog::watch(qint64 memoryLimit)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_stopping) {
-        if (std::chrono::steady_clock::now() >= end)
+        if (std::chrono::steady_clock::now() >= m_end)
             Output::endNow("Abbruch: Der Lauf hat das Zeitlimit überschritten.");
         if (residentBytes() > memoryLimit)
             Output::endNow("Abbruch: Der Lauf hat die Speichergrenze überschritten.");

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -30,12 +31,18 @@ public:
     Watchdog(const Watchdog &) = delete;
     Watchdog &operator=(const Watchdog &) = delete;
 
+    // Starts the time limit afresh: a run that makes progress (a batch deciding its cards) is
+    // ended only when it has made none for the whole limit.
+    void kick();
+
     // The process's resident memory in bytes, or 0 where it cannot be read.
     static qint64 residentBytes();
 
 private:
-    void watch(int timeLimitMs, qint64 memoryLimit);
+    void watch(qint64 memoryLimit);
 
+    const std::chrono::milliseconds m_limit;
+    std::chrono::steady_clock::time_point m_end;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopping = false;

@@ -24,7 +24,8 @@ void tst_Output::writer_data()
                                             "-42 \n"
                                             "\"Z\xc3\xbcrich\" <br><br> \n"
                                             "Client Ort\t \"Bern\" \n \n")
-                              << QByteArray("Warning: careful\nCritical: serious\nFatal: stop\n") << -1;
+                              << QByteArray("Warning: careful\nCritical: serious\nFatal: stop\n")
+                              << -1;
     const QByteArray time = "tarvik: Abbruch: Der Lauf hat das Zeitlimit \xc3\xbc"
                             "berschritten.\n";
     const QByteArray memory = "tarvik: Abbruch: Der Lauf hat die Speichergrenze "

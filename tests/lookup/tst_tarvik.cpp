@@ -104,6 +104,7 @@ private Q_SLOTS:
     void errorReports_data();
     void errorReports();
     void tlsErrorsEndTheRunAlone();
+    void tlsErrorsInJsonAreAFailure();
 
 private:
     // Waits until the lookup has either shown a popup or written its twelve record lines.
@@ -320,6 +321,15 @@ void tst_Tarvik::tlsErrorsEndTheRunAlone()
     tarvik->replyFinished(&reply);
     QCOMPARE(debugLines.size(), 4);
     QVERIFY(visiblePopups(tarvik).isEmpty());
+}
+
+void tst_Tarvik::tlsErrorsInJsonAreAFailure()
+{
+    FakeReply reply(QUrl(QStringLiteral("https://cards.example/")), QByteArray());
+    Tarvik json(Tarvik::Form::Json);
+    json.sslErrors(&reply, {}); // its object goes to standard output
+    QVERIFY(debugLines.isEmpty());
+    QCOMPARE(json.exitStatus(0), 4);
 }
 
 QTEST_MAIN(tst_Tarvik)

@@ -140,6 +140,32 @@ private Q_SLOTS:
         QCOMPARE(exchange().body, sample());
     }
 
+    // Delayed answers wait side by side: all three come long before a second delay has passed,
+    // and none before the first has.
+    void concurrentDelayedAnswers()
+    {
+        const int delay = 2000;
+        server->setDelay(delay);
+        QElapsedTimer clock;
+        clock.start();
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (int i = 0; i < 3; ++i) {
+            sockets.emplace_back(new QTcpSocket);
+            sockets.back()->connectToHost(QHostAddress::LocalHost, server->serverPort());
+            sockets.back()->write(get());
+        }
+        const auto answered = [&] {
+            return std::count_if(sockets.begin(), sockets.end(), [](const auto &socket) {
+                return socket->state() == QAbstractSocket::UnconnectedState;
+            });
+        };
+        QVERIFY(QTest::qWaitFor([&] { return answered() > 0; }, 3 * delay));
+        QVERIFY(clock.elapsed() >= delay * 9 / 10); // coarse timers may fire a little early
+        QVERIFY(QTest::qWaitFor([&] { return answered() == 3; }, delay / 2));
+        for (const auto &socket : sockets)
+            QVERIFY(socket->readAll().endsWith(sample()));
+    }
+
     void program()
     {
         QProcess program;

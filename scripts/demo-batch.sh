@@ -1,0 +1,39 @@
+#!/bin/sh
+# Checks the sample cards in one batch through the stand-in: starts hin-standin on the HIN
+# Client's port, pipes every sample card (and one number that fails its checks) into
+# tarvik --batch, shows the JSON lines it writes, and stops the stand-in.
+set -eu
+cd "$(dirname "$0")/.."
+build=${BUILD:-build}
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    # No screen: the progress window is drawn off screen.
+    export QT_QPA_PLATFORM=offscreen
+fi
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d)
+    export XDG_RUNTIME_DIR
+fi
+
+. scripts/standin.sh
+log=$(mktemp)
+cards=$(mktemp)
+standin=
+trap 'stop_standin; rm -f "$log" "$cards"' EXIT INT TERM
+# A short delay per reply, so that the progress window can be seen moving.
+if ! start_standin "$build/hin-standin" "$log" --delay-ms "${DELAY_MS:-200}"; then
+    echo "demo-batch: the stand-in did not start:" >&2
+    cat "$log" >&2
+    exit 1
+fi
+
+for sample in standin/samples/*.xml; do
+    basename "$sample" .xml
+done >"$cards"
+echo "80756 123" >>"$cards"
+
+echo "\$ $build/tarvik --batch --jobs 4 < cards.txt"
+sed 's/^/    /' "$cards"
+status=0
+"$build/tarvik" --batch --jobs 4 <"$cards" || status=$?
+echo "(exit status $status: 0 when every card was found, unknown or rejected, 4 otherwise)"

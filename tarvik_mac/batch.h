@@ -1,0 +1,123 @@
+#pragma once
+
+#include "batchinput.h"
+#include "cardrequest.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QProgressBar;
+class Watchdog;
+
+// The batch's one window: a progress bar and "k von N Karten geprüft". Escape or closing it
+// asks to cancel; the batch closes it itself at the end.
+class BatchWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit BatchWindow(qint64 cards);
+
+    void showProgress(qint64 checked);
+    // Closes the window without asking to cancel.
+    void finish();
+
+    QLabel *label;
+    QProgressBar *bar;
+
+Q_SIGNALS:
+    void cancelRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    qint64 totalCards;
+    bool finished = false;
+};
+
+// Checks many cards in one run: every card of the input goes out as the same single GET as the
+// single-card mode sends, at most `jobs` at once, and each card's JSON object is written as soon
+// as it and all before it are decided, in input order. Finished objects wait only for an earlier
+// line, and no more than maxWaiting of them: beyond that no further card is started until the
+// earliest one is answered, so memory stays bounded whatever the input's length.
+class Batch : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Where the lines go; false when one could not be delivered.
+    using Sink = std::function<bool(const QByteArray &line)>;
+
+    static constexpr int defaultMaxWaiting = 1024;
+
+    // The whole batch mode: reads the cards from standard input, checks them, and returns the
+    // exit status.
+    static int run(int argc, char *argv[], int jobs);
+
+    Batch(const QByteArray &input, int jobs, QObject *parent = nullptr);
+    ~Batch() override;
+
+    void setSink(Sink sink) { lineSink = std::move(sink); }
+    void setDeadline(int ms) { deadlineMs = ms; }
+    // Before start() only.
+    void setMaxWaiting(int lines) { waiting.resize(lines); }
+
+    // Shows the window and starts the first requests once the event loop runs.
+    void start();
+    // Every card not yet answered is written as cancelled, in order; nothing more goes out.
+    void cancel();
+    // SIGINT and SIGTERM cancel the batch like the window does, so that a calling program or a
+    // terminal that stops it still gets a line for every card.
+    void cancelOnSignals();
+
+    // 0 while every card ended found, unknown or rejected; 4 otherwise.
+    int exitStatus() const { return status; }
+
+    // The progress window, from start() on.
+    BatchWindow *window;
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    struct Pending
+    {
+        qint64 ordinal; // among the input's cards, from 0
+        qint64 lineNumber;
+        QString card;
+    };
+
+    void pump();
+    void replyFinished(QNetworkReply *reply);
+    void decide(const Pending &pending, const Lookup::Result &result);
+    void flush();
+    void finishIfDone();
+
+    QByteArray input;
+    BatchInput::Cursor cursor;
+    qint64 totalCards;
+    int jobs;
+    int deadlineMs = CardRequest::deadlineMs;
+    Watchdog *watchdog = nullptr;
+    Sink lineSink;
+    QNetworkAccessManager *manager = nullptr;
+    QHash<QNetworkReply *, Pending> inFlight;
+    QVector<QByteArray> waiting; // ring of decided lines, by ordinal
+    qint64 started = 0; // cards taken from the input
+    qint64 decided = 0;
+    qint64 written = 0;
+    int status = 0;
+    bool cancelling = false;
+    bool undelivered = false;
+    bool done = false;
+};
