@@ -10,15 +10,13 @@ class tst_Message : public QObject
 {
     Q_OBJECT
 
-    // Created as the card lookup creates them: children of the desktop widget, where there is one.
-    Message *popup()
-    {
+    // Popups are created as the card lookup creates them: children of the desktop widget, where
+    // there is one.
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-        return new Message(QApplication::desktop());
+    QWidget *const desktop = QApplication::desktop();
 #else
-        return new Message(nullptr);
+    QWidget *const desktop = nullptr;
 #endif
-    }
 
     // Icon, title, modality, interval, then the buttons with "-" for hidden, "*" for default and
     // "!" for the focus. The toolkit captions Ok, Cancel and Yes "OK", "Cancel" and "&Yes".
@@ -46,17 +44,17 @@ private slots:
     void cleanup()
     {
         // Only popups are windows here; nothing else deletes them, and a test must close them.
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        const bool open = std::any_of(windows.begin(), windows.end(),
-                                      [](const QWidget *window) { return window->isVisible(); });
-        qDeleteAll(windows);
+        const QWidgetList all = QApplication::topLevelWidgets();
+        const bool open = std::any_of(all.begin(), all.end(), std::mem_fn(&QWidget::isVisible));
+        qDeleteAll(all);
         QVERIFY2(!open, "a test left a window open");
     }
 
-    // A fresh popup, which arguments out of range leave as it is; then the button sets in turn.
-    void constructionAndButtonSets()
+    // A fresh popup, which arguments out of range leave as it is; the button sets in turn; then
+    // texts, whose directives set icon, title and interval anew but modality and buttons only on.
+    void buttonSetsAndTexts()
     {
-        Message *m = popup();
+        Message *m = new Message(desktop);
         m->setButtonText(0, "null"); // positions count from 1
         m->setButtonText(4, "vier");
         m->showButtons(-1);
@@ -75,6 +73,13 @@ private slots:
         m->showButtons(2); // keeps the hidden caption
         QCOMPARE(state(m), "NoIcon, , modeless, 0, OK, Abbrechen*!, -Abbrechen");
         QVERIFY(!m->getButton(0)->autoDefault());
+        m->setShowInterval(777);
+        m->setText("<critic><title:Hallo><modal>");
+        QCOMPARE(state(m), "Critical, Hallo, modal, 777, OK, Abbrechen*!, -Abbrechen");
+        m->setText("<question><0050>");
+        QCOMPARE(state(m), "Question, Meldung, modal, 50, Ja, Nein*!, -Abbrechen");
+        m->setText("zweiter Text");
+        QCOMPARE(state(m), "NoIcon, Meldung, modal, 50, Ja, Nein*!, -Abbrechen");
     }
 
     void directives_data()
@@ -92,10 +97,9 @@ private slots:
         row("first interval counts", "<-3> <3s> <> <05000><400>", "NoIcon 5000");
         row("beyond int reads 0", "<2147483648>", "NoIcon 0");
         row("BMP digits only, read 0", "<\U0001D7D1> <\u0663>", "NoIcon 0");
-        row("title up to first >", "<title:Hallo>x> <title:B>", "NoIcon title:Hallo");
         row("title takes any character", "<title:\n >", "NoIcon title:\n ");
         row("keyword and > alone is none", "a <title:> b", "NoIcon");
-        row("keyword and a later >", "<title:> b>", "NoIcon title:");
+        row("first title, empty, up to >", "<title:> b> <title:B>", "NoIcon title:");
         row("capital T, caller's case", "<Title:GROSS>", "NoIcon title:GROSS");
     }
 
@@ -111,30 +115,17 @@ private slots:
               "found");
     }
 
-    // Icon, title and interval come anew with every text; modality and buttons are only set.
-    void setText()
-    {
-        Message *m = popup();
-        m->setShowInterval(777);
-        m->setText("<critic><title:Hallo><modal>");
-        QCOMPARE(state(m), "Critical, Hallo, modal, 777, OK, -Cancel, -&Yes");
-        m->setText("<question><0050>");
-        QCOMPARE(state(m), "Question, Meldung, modal, 50, Ja, Nein*!, -&Yes");
-        m->setText("zweiter Text");
-        QCOMPARE(state(m), "NoIcon, Meldung, modal, 50, Ja, Nein*!, -&Yes");
-    }
-
     void modalResults_data()
     {
         QTest::addColumn<int>("set"); // -1: question mode, run by start()
         QTest::addColumn<int>("press"); // button index; -1 presses Return, 3 rejects
-        QTest::addColumn<QString>("caption"); // given to the pressed button unless empty
+        QTest::addColumn<QString>("caption"); // given to the pressed button, if any, and returned
         QTest::addColumn<int>("result");
         QTest::newRow("set 3 Yes") << 3 << 2 << "Weiter" << 3;
-        QTest::newRow("set 3 Return: Abbrechen") << 3 << -1 << "" << 0;
+        QTest::newRow("set 3 Return: Abbrechen") << 3 << -1 << "Abbrechen" << 0;
         QTest::newRow("set 1 Ok holding ABBRECHEN") << 1 << 0 << "Jetzt ABBRECHEN" << 0;
-        QTest::newRow("question Ja") << -1 << 0 << "" << 1;
-        QTest::newRow("question Nein") << -1 << 1 << "" << 2;
+        QTest::newRow("question Ja") << -1 << 0 << "Ja" << 1;
+        QTest::newRow("question Nein") << -1 << 1 << "Nein" << 2;
         QTest::newRow("rejected") << 1 << 3 << "" << 0;
     }
 
@@ -143,30 +134,26 @@ private slots:
         QFETCH(int, set);
         QFETCH(int, press);
         QFETCH(QString, caption);
-        Message *m = popup();
+        Message *m = new Message(desktop);
         m->showButtons(set);
         m->setText(set < 0 ? "Wirklich?<QUESTION>" : "");
-        if (!caption.isEmpty())
-            m->setButtonText(press + 1, caption);
+        m->setButtonText(press + 1, caption);
         const auto answer = [m, press] {
-            QTimer::singleShot(0, m, [m, press] {
-                (press < 0)   ? QTest::keyClick(m, Qt::Key_Return)
-                : (press > 2) ? m->reject()
-                              : m->getButton(press)->click();
-            });
-            QTimer::singleShot(30000, m, &QWidget::close); // should the answer not end the run
+            (press < 0)   ? QTest::keyClick(m, Qt::Key_Return)
+            : (press > 2) ? m->reject()
+                          : m->getButton(press)->click();
         };
-        answer();
+        QTimer::singleShot(0, m, answer); // once the popup runs modally
         QTEST(set < 0 ? m->start() : m->exec(), "result");
-        answer(); // no "abbrechen" rule here: the caption of the button pressed
-        QCOMPARE(m->startReturnText(), m->getButtonText(press < 0 ? 2 : press));
+        QTimer::singleShot(0, m, answer);
+        QCOMPARE(m->startReturnText(), caption); // no "abbrechen" rule here
     }
 
     // Closing, not merely hiding, ends the run; a popup without an interval or a modal one waits
     // for Escape, which is no button press.
     void closing()
     {
-        Message *m = popup();
+        Message *m = new Message(desktop);
         m->start(60000);
         m->setShowInterval(50);
         QCOMPARE(m->start(), -1); // the earliest timer closes
@@ -178,15 +165,14 @@ private slots:
         m->start(0);
         QTest::qWait(100); // the 50 ms timer was single-shot, the 60 s one still waits
         QVERIFY(m->isVisible());
-        QObject scope; // ends the connection with the test
-        connect(m, &QMessageBox::buttonClicked, &scope, [] { QFAIL("Escape pressed a button"); });
+        connect(m, &QMessageBox::buttonClicked, m, [] { QFAIL("Escape pressed a button"); });
         QTimer::singleShot(0, m, [m] { QTest::keyClick(m, Qt::Key_Escape); });
         QVERIFY(runEndsByClosing());
     }
 
     void focusLoss()
     {
-        Message *warn = popup(), *info = popup();
+        Message *warn = new Message(desktop), *info = new Message(desktop);
         warn->setAttribute(Qt::WA_QuitOnClose, false); // the information popup ends the run alone
         QStringList seen;
         QObject scope; // ends the connections below with the test, also when it fails
@@ -216,7 +202,7 @@ private slots:
     void buttonRow()
     {
         QFETCH(QList<int>, lefts);
-        Message *m = popup();
+        Message *m = new Message(desktop);
         m->showButtons(lefts.size());
         m->resize(400, 200);
         // Each button its own place and size; those placed take the first one's row and size.
