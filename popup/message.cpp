@@ -1,10 +1,11 @@
 #include "message.h"
 
+#include "directives.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QList>
 #include <QPushButton>
-#include <QRegExp>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -20,25 +21,26 @@ QList<QPushButton *> buttonList(const QObject *popup)
     return popup->findChildren<QPushButton *>();
 }
 
-bool holdsInformationKeyword(const QString &lowerText)
-{
-    return lowerText.contains(QLatin1String("<info>"))
-           || lowerText.contains(QLatin1String("<information>"));
-}
-
-const int titleKeywordLength = 7; // "<title:"
+static_assert(int(Directives::Icon::None) == QMessageBox::NoIcon
+                      && int(Directives::Icon::Information) == QMessageBox::Information
+                      && int(Directives::Icon::Warning) == QMessageBox::Warning
+                      && int(Directives::Icon::Critical) == QMessageBox::Critical
+                      && int(Directives::Icon::Question) == QMessageBox::Question,
+              "directive icons are handed on as message box icons");
 
 } // namespace
 
-// The constructor taking three button codes adds the buttons one at a time in the order given,
-// which fixes their order among the children and so the positions every operation counts with.
-// Plain codes without Default/Escape flags keep the message box out of its compatibility mode, so
-// QDialog::exec() reports the standard button values (Ok 0x400, Cancel 0x400000, Yes 0x4000).
 Message::Message(QWidget *parent)
-    : QMessageBox(QString(), QString(), QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Cancel,
-                  QMessageBox::Yes, parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    : QMessageBox(QMessageBox::NoIcon, QString(), QString(), QMessageBox::NoButton, parent,
+                  Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
     , showInterval(0)
 {
+    // One at a time and in this order, which fixes the positions every button operation counts
+    // with; a set of standard buttons would be created in the order of the flag values (Ok, Yes,
+    // Cancel). Standard buttons make QDialog::exec() report their own values (Ok 0x400, Cancel
+    // 0x400000, Yes 0x4000), and the Cancel one is what closing without a button reports.
+    for (const StandardButton button : {Ok, Cancel, Yes})
+        addButton(button);
     setObjectName(QStringLiteral("OrvelMessage"));
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
     setModal(false);
@@ -107,55 +109,19 @@ void Message::showButtons(int set)
 
 void Message::setText(const QString &text)
 {
-    const QString lower = text.toLower();
-
-    // Icon directives: a later kind overrides an earlier one, question mode overrides all.
-    setIcon(QMessageBox::NoIcon);
-    if (holdsInformationKeyword(lower))
-        setIcon(QMessageBox::Information);
-    if (lower.contains(QLatin1String("<warn>")) || lower.contains(QLatin1String("<warning>")))
-        setIcon(QMessageBox::Warning);
-    if (lower.contains(QLatin1String("<critic>")) || lower.contains(QLatin1String("<critical>")))
-        setIcon(QMessageBox::Critical);
-
-    const QRegExp intervalDirective(QStringLiteral("<\\d+>"));
-    const int intervalStart = intervalDirective.indexIn(text);
-    if (intervalStart >= 0) {
-        const int intervalEnd = text.indexOf(QLatin1Char('>'), intervalStart);
-        // A number beyond the int range fails to convert and yields 0: no automatic closing.
-        showInterval =
-                text.mid(intervalStart + 1, intervalEnd - intervalStart - 1).toInt(nullptr, 10);
-    }
-
-    QString title = QStringLiteral("Meldung");
-    const QRegExp titleDirective(QStringLiteral("<title:.+>"));
-    if (titleDirective.indexIn(lower) >= 0) {
-        int titleStart = titleDirective.indexIn(text);
-        if (titleStart < 0) {
-            // The keyword is not written in lower case ("<Title:"): it is found in the lower-cased
-            // text only. Locate it regardless of case, the title itself keeps the caller's case.
-            titleStart = QRegExp(QStringLiteral("<title:.+>"), Qt::CaseInsensitive).indexIn(text);
-        }
-        if (titleStart >= 0) {
-            const int titleEnd = text.indexOf(QLatin1Char('>'), titleStart);
-            title = text.mid(titleStart + titleKeywordLength,
-                             titleEnd - titleStart - titleKeywordLength);
-        }
-    }
-    setWindowTitle(title);
-
+    const Directives::Found found = Directives::scan(text);
+    setIcon(static_cast<QMessageBox::Icon>(found.icon));
+    if (found.interval)
+        showInterval = *found.interval;
+    setWindowTitle(found.title.value_or(QStringLiteral("Meldung")));
     // Modality is only ever switched on: a later text without the directive keeps it.
-    if (lower.contains(QLatin1String("<modal>")))
+    if (found.modal)
         setModal(true);
-
-    if (lower.contains(QLatin1String("<question>"))) {
-        setModal(true);
-        setIcon(QMessageBox::Question);
+    if (found.question) {
         showButtons(2);
         setButtonText(1, QStringLiteral("Ja"));
         setButtonText(2, QStringLiteral("Nein"));
     }
-
     // The directives stay in the text; as rich text they are read as unknown tags and not shown.
     QMessageBox::setText(text);
 }
@@ -183,7 +149,7 @@ void Message::start(int ms)
 
 int Message::start()
 {
-    if (!text().toLower().contains(QLatin1String("<question>"))) {
+    if (!Directives::scan(text()).question) {
         if (showInterval != 0)
             start(showInterval);
         else
@@ -258,7 +224,7 @@ void Message::focusOutEvent(QFocusEvent *event)
 {
     emit lostFocus();
     // An information popup is a passing notice: it goes away once the user turns elsewhere.
-    if (holdsInformationKeyword(text().toLower()))
+    if (Directives::scan(text()).information)
         close();
     QWidget::focusOutEvent(event);
 }
