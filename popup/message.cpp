@@ -127,7 +127,9 @@ void Message::setText(const QString &text)
                 text.mid(intervalStart + 1, intervalEnd - intervalStart - 1).toInt(nullptr, 10);
     }
 
-    QString title = QStringLiteral("Meldung");
+    // The title speaks the user's language; the button captions stay German, as callers rely on
+    // them.
+    QString title = tr("Meldung");
     const QRegExp titleDirective(QStringLiteral("<title:.+>"));
     if (titleDirective.indexIn(lower) >= 0) {
         int titleStart = titleDirective.indexIn(text);
