@@ -183,7 +183,7 @@ Il successo si riconosce dalle righe di dati.
     </message>
     <message>
         <source>Anwendungsproblem. Ev. Lesefehler.</source>
-        <translation>Problema dell'applicazione. Ev. errore di lettura.</translation>
+        <translation>Problema dell'applicazione. Eventuale errore di lettura.</translation>
     </message>
     <message>
         <source>Server meldet: nicht gefunden. URL falsch?</source>
