@@ -5,7 +5,7 @@
     <name>Batch</name>
     <message>
         <source>Die Standardeingabe ist grösser als 64 MiB oder nicht lesbar; bitte in Teilen prüfen.</source>
-        <translation>L'entrée standard dépasse 64 MiB ou n'est pas lisible ; veuillez la vérifier en plusieurs parties.</translation>
+        <translation>L'entrée standard dépasse 64 MiB ou n'est pas lisible ; veuillez vérifier les cartes en plusieurs lots.</translation>
     </message>
 </context>
 <context>
@@ -115,7 +115,7 @@ Le succès se reconnaît aux lignes de données.
     </message>
     <message>
         <source>Nach --jobs fehlt die Zahl.</source>
-        <translation>Le nombre manque après --jobs.</translation>
+        <translation>Il manque le nombre après --jobs.</translation>
     </message>
     <message>
         <source>Unerwartetes Argument &quot;%1&quot;; --batch liest die Kartennummern von der Standardeingabe.</source>
@@ -131,7 +131,7 @@ Le succès se reconnaît aux lignes de données.
     </message>
     <message>
         <source>Nach --json fehlt die Kartennummer.</source>
-        <translation>Le numéro de carte manque après --json.</translation>
+        <translation>Il manque le numéro de carte après --json.</translation>
     </message>
 </context>
 <context>

@@ -5,7 +5,7 @@
     <name>Batch</name>
     <message>
         <source>Die Standardeingabe ist grösser als 64 MiB oder nicht lesbar; bitte in Teilen prüfen.</source>
-        <translation>Lo standard input supera 64 MiB o non è leggibile; verificarlo in più parti.</translation>
+        <translation>Lo standard input supera 64 MiB o non è leggibile; verificare le tessere in più lotti.</translation>
     </message>
 </context>
 <context>
