@@ -6,7 +6,7 @@
 #               build/tarvik-standin_<version>_amd64.deb
 #   make lintian  builds the packages and checks them with lintian
 #   make demo-batch  checks all sample cards in one batch through the stand-in
-#   make screenshots  grabs every popup under Xvfb into docs/screenshots/
+#   make screenshots  grabs every popup under Xvfb into docs/screenshots/<language>/
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
 #   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
 BUILD ?= build

@@ -113,7 +113,9 @@ void Message::setText(const QString &text)
     setIcon(static_cast<QMessageBox::Icon>(found.icon));
     if (found.interval)
         showInterval = *found.interval;
-    setWindowTitle(found.title.value_or(QStringLiteral("Meldung")));
+    // The title speaks the user's language; the button captions stay German, as callers rely on
+    // them.
+    setWindowTitle(found.title.value_or(tr("Meldung")));
     // Modality is only ever switched on: a later text without the directive keeps it.
     if (found.modal)
         setModal(true);

@@ -10,9 +10,10 @@ set -eu
 # One line a group: its name, then its packages. Each make target names the groups it uses (see
 # the Makefile); a new group is a new line here and its name there. The build group covers
 # `make package` too: dpkg-dev gives the hardening flags and the library dependencies, file lets
-# CPack find the binaries.
+# CPack find the binaries; qttools5-dev-tools has lrelease, which compiles the translations, and
+# lupdate, which the translation test runs.
 groups='
-build        cmake make g++ qtbase5-dev dpkg-dev file
+build        cmake make g++ qtbase5-dev qttools5-dev-tools dpkg-dev file
 test         fonts-dejavu-core man-db python3 python3-jsonschema iproute2
 asan         libasan8 libubsan1
 fuzz         clang libclang-rt-14-dev

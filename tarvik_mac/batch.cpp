@@ -2,6 +2,7 @@
 
 #include "jsonanswer.h"
 #include "output.h"
+#include "translation.h"
 #include "watchdog.h"
 
 #include <QApplication>
@@ -25,7 +26,7 @@ namespace {
 
 QString progressText(qint64 checked, qint64 cards)
 {
-    return QStringLiteral("%1 von %2 Karten geprüft").arg(checked).arg(cards);
+    return BatchWindow::tr("%1 von %2 Karten geprüft").arg(checked).arg(cards);
 }
 
 #ifdef Q_OS_UNIX
@@ -45,7 +46,7 @@ BatchWindow::BatchWindow(qint64 cards)
     , bar(new QProgressBar)
     , totalCards(cards)
 {
-    setWindowTitle(QStringLiteral("Meldung"));
+    setWindowTitle(tr("Meldung"));
     // The input limit (64 MiB) keeps the count far inside the bar's int range.
     bar->setRange(0, int(cards));
     bar->setValue(0);
@@ -237,9 +238,10 @@ int Batch::run(int argc, char *argv[], int jobs)
 {
     QByteArray input;
     if (!readAllInput(input)) {
-        std::fputs("tarvik: Die Standardeingabe ist grösser als 64 MiB oder nicht lesbar; bitte "
-                   "in Teilen prüfen.\n",
-                   stderr);
+        const QString problem = Translation::translate(
+                "Batch", "Die Standardeingabe ist grösser als 64 MiB oder nicht lesbar; bitte in "
+                         "Teilen prüfen.");
+        std::fprintf(stderr, "tarvik: %s\n", problem.toUtf8().constData());
         return 2;
     }
     // Nothing to check: no window, nothing written.

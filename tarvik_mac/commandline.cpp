@@ -2,6 +2,7 @@
 
 #include "buildconfig.h"
 #include "output.h"
+#include "translation.h"
 
 #include <cstdio>
 
@@ -9,11 +10,13 @@ namespace CommandLine {
 
 namespace {
 
-const char usageLine[] =
-        "Aufruf: tarvik <Kartennummer> | --json <Kartennummer> | --batch [--jobs N]"
-        "   (tarvik --help zeigt mehr)\n";
+// The usage line and the help are for a person at a terminal, and speak that person's language.
+const char usageLine[] = QT_TRANSLATE_NOOP(
+        "CommandLine", "Aufruf: tarvik <Kartennummer> | --json <Kartennummer> | --batch [--jobs N]"
+                       "   (tarvik --help zeigt mehr)\n");
 
-const char helpText[] =
+const char helpText[] = QT_TRANSLATE_NOOP(
+        "CommandLine",
         "Aufruf: tarvik <Kartennummer>\n"
         "        tarvik --json <Kartennummer>\n"
         "        tarvik --batch [--jobs N]  < Kartennummern\n"
@@ -53,7 +56,7 @@ const char helpText[] =
         "            den Fortschritt; Escape bricht ab. Exit-Status: 0, wenn jede Karte\n"
         "            gefunden, unbekannt oder falsch war; 4 sonst; 2 Aufruf falsch.\n"
         "--jobs N    Höchstens N Anfragen zugleich (1 bis 6, Vorgabe 4): der Dienst wird\n"
-        "            von allen geteilt.\n";
+        "            von allen geteilt.\n");
 
 // The licence travels with the program: whoever receives a copy can see what they may do with it.
 const char versionText[] = "tarvik " TARVIK_VERSION "\n"
@@ -82,25 +85,29 @@ Options batchOptions(const QStringList &arguments)
         }
         if (argument == QLatin1String("--jobs")) {
             if (i + 1 == arguments.size())
-                return usageError(QStringLiteral("Nach --jobs fehlt die Zahl."));
+                return usageError(
+                        Translation::translate("CommandLine", "Nach --jobs fehlt die Zahl."));
             jobs = arguments.at(++i);
         } else if (argument.startsWith(QLatin1String("--jobs="))) {
             jobs = argument.mid(7);
         } else {
-            return usageError(QStringLiteral("Unerwartetes Argument \"%1\"; --batch liest die "
-                                             "Kartennummern von der Standardeingabe.")
+            return usageError(Translation::translate("CommandLine",
+                                                     "Unerwartetes Argument \"%1\"; --batch liest "
+                                                     "die Kartennummern von der Standardeingabe.")
                                       .arg(argument));
         }
         bool number = false;
         options.jobs = jobs.toInt(&number);
         if (!number || options.jobs < 1 || options.jobs > maxJobs)
             return usageError(
-                    QStringLiteral("--jobs verlangt eine Zahl von 1 bis %1, nicht \"%2\".")
+                    Translation::translate("CommandLine",
+                                           "--jobs verlangt eine Zahl von 1 bis %1, nicht \"%2\".")
                             .arg(maxJobs)
                             .arg(jobs));
     }
     if (!batch)
-        return usageError(QStringLiteral("--jobs gilt nur zusammen mit --batch."));
+        return usageError(
+                Translation::translate("CommandLine", "--jobs gilt nur zusammen mit --batch."));
     options.request = Request::Batch;
     return options;
 }
@@ -119,7 +126,8 @@ Options parse(const QStringList &arguments)
         options.request = Request::Version;
     } else if (first == QLatin1String("--json")) {
         if (arguments.size() < 2)
-            return usageError(QStringLiteral("Nach --json fehlt die Kartennummer."));
+            return usageError(
+                    Translation::translate("CommandLine", "Nach --json fehlt die Kartennummer."));
         options.request = Request::Json;
         options.card = arguments.at(1);
     } else if (first == QLatin1String("--batch") || first.startsWith(QLatin1String("--jobs"))) {
@@ -144,10 +152,10 @@ int answer(const Options &options)
     case Request::Usage:
         if (!options.error.isEmpty())
             std::fprintf(stderr, "tarvik: %s\n", options.error.toUtf8().constData());
-        std::fputs(usageLine, stderr);
+        std::fputs(Translation::translate("CommandLine", usageLine).toUtf8().constData(), stderr);
         return 2;
     case Request::Help:
-        Output::write(helpText);
+        Output::write(Translation::translate("CommandLine", helpText).toUtf8());
         return 0;
     case Request::Version:
         Output::write(versionText);

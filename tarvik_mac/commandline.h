@@ -19,7 +19,7 @@ struct Options
     Request request = Request::Usage;
     QString card; // Json: the argument after --json, as given
     int jobs = defaultJobs; // Batch
-    QString error; // Usage: what was wrong, in German; empty when no argument was given
+    QString error; // Usage: what was wrong, in the user's language; empty without arguments
 };
 
 // Decides from the arguments, the program's name left out. Anything not starting with one of

@@ -3,6 +3,7 @@
 #include "messagehandler.h"
 #include "output.h"
 #include "tarvik.h"
+#include "translation.h"
 #include "watchdog.h"
 
 #include <QApplication>
@@ -24,6 +25,9 @@ int main(int argc, char *argv[])
     // Installed next, so that every diagnostic of the run, the toolkit's own included, takes
     // the same way out.
     qInstallMessageHandler(myMessageOutput);
+
+    // Before anything is said to the user, usage errors included.
+    Translation::load();
 
     // Usage errors, --help and --version are answered before the toolkit starts: they need no
     // display, and without a card number nothing would ever end the event loop.

@@ -1,5 +1,7 @@
 #include "output.h"
 
+#include "translation.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -76,8 +78,9 @@ int exitStatus(int status, int undeliveredStatus)
 {
     if (!failed())
         return status;
-    std::fputs("tarvik: Die Antwort konnte nicht auf die Standardausgabe geschrieben werden.\n",
-               stderr);
+    const QString problem = Translation::translate(
+            "Output", "Die Antwort konnte nicht auf die Standardausgabe geschrieben werden.");
+    std::fprintf(stderr, "tarvik: %s\n", problem.toUtf8().constData());
     std::fflush(stderr);
     return undeliveredStatus;
 }
@@ -90,13 +93,13 @@ void setLastWords(const QByteArray &bytes, int status, int undeliveredStatus)
     endUndeliveredStatus = undeliveredStatus;
 }
 
-void endNow(const char *reason)
+void endNow(const QString &reason)
 {
     // Held until the process is gone: nothing else is written after this.
     const auto hold = holdAnswer();
     if (!anythingWritten && !lastWords.isEmpty())
         write(lastWords);
-    std::fprintf(stderr, "tarvik: %s\n", reason);
+    std::fprintf(stderr, "tarvik: %s\n", reason.toUtf8().constData());
     std::fflush(stderr);
     std::_Exit(exitStatus(endStatus, endUndeliveredStatus));
 }

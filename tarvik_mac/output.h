@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <mutex>
 
@@ -35,8 +36,8 @@ int exitStatus(int status, int undeliveredStatus = 1);
 void setLastWords(const QByteArray &bytes, int status = 0, int undeliveredStatus = 1);
 
 // Ends the process now, from any thread: writes the last words unless an answer went out, the
-// reason (one German line) to standard error, and exits with the statuses of setLastWords(). Waits
-// for an answer being written to be complete.
-[[noreturn]] void endNow(const char *reason);
+// reason (one line) to standard error, and exits with the statuses of setLastWords(). Waits for an
+// answer being written to be complete.
+[[noreturn]] void endNow(const QString &reason);
 
 } // namespace Output

@@ -1,5 +1,7 @@
 #include "reporttexts.h"
 
+#include "translation.h"
+
 namespace ReportTexts {
 
 namespace {
@@ -23,13 +25,14 @@ Report statusReport(const QString &message)
 
 QString progressText()
 {
-    return richText({QStringLiteral("Die Daten werden tranferiert."), QString(),
-                     QStringLiteral("Bitte warten ...")});
+    return richText({Translation::translate("ReportTexts", "Die Daten werden tranferiert."),
+                     QString(), Translation::translate("ReportTexts", "Bitte warten ...")});
 }
 
 QString popupText(const Report &report)
 {
-    return QStringLiteral("FEHLER: ") + lineBreak + lineBreak + richText(report.lines);
+    return Translation::translate("ReportTexts", "FEHLER: ") + lineBreak + lineBreak
+           + richText(report.lines);
 }
 
 QString plainText(const Report &report)
@@ -47,13 +50,16 @@ Report rejection(CardNumber::Verdict verdict)
     using CardNumber::Verdict;
     switch (verdict) {
     case Verdict::InvalidCharacters:
-        return {{QStringLiteral(
+        return {{Translation::translate(
+                        "ReportTexts",
                         "Die Nummer enthält ungültige Zeichen. Es dürfen nur Zahlen sein.")},
                 rejectionDisplayMs};
     case Verdict::WrongPrefix:
-        return {{QStringLiteral("Die Nummer beginnt nicht mit 80756.")}, rejectionDisplayMs};
+        return {{Translation::translate("ReportTexts", "Die Nummer beginnt nicht mit 80756.")},
+                rejectionDisplayMs};
     case Verdict::WrongLength:
-        return {{QStringLiteral("Die Nummer enthält nicht 20 Zeichen.")}, rejectionDisplayMs};
+        return {{Translation::translate("ReportTexts", "Die Nummer enthält nicht 20 Zeichen.")},
+                rejectionDisplayMs};
     case Verdict::Accepted:
         break;
     }
@@ -65,13 +71,16 @@ Report forReply(ReplyClassification::Outcome outcome)
     using ReplyClassification::Outcome;
     switch (outcome) {
     case Outcome::NoInsuredPerson:
-        return statusReport(QStringLiteral("Versicherter unbekannt."));
+        return statusReport(Translation::translate("ReportTexts", "Versicherter unbekannt."));
     case Outcome::ApplicationProblem:
-        return statusReport(QStringLiteral("Anwendungsproblem. Ev. Lesefehler."));
+        return statusReport(
+                Translation::translate("ReportTexts", "Anwendungsproblem. Ev. Lesefehler."));
     case Outcome::ServerError:
-        return statusReport(QStringLiteral("Server meldet: nicht gefunden. URL falsch?"));
+        return statusReport(Translation::translate("ReportTexts",
+                                                   "Server meldet: nicht gefunden. URL falsch?"));
     case Outcome::Unrecognised:
-        return statusReport(QStringLiteral("Unbekannte Antwort vom Server."));
+        return statusReport(
+                Translation::translate("ReportTexts", "Unbekannte Antwort vom Server."));
     case Outcome::Record:
         break;
     }
@@ -80,19 +89,20 @@ Report forReply(ReplyClassification::Outcome outcome)
 
 Report network(const QString &errorText)
 {
-    return {{errorText, QString(), QStringLiteral("Ist der HIN Client gestartet ?"),
-             QStringLiteral("Sind Sie angemeldet bei HIN ?")},
+    return {{errorText, QString(),
+             Translation::translate("ReportTexts", "Ist der HIN Client gestartet ?"),
+             Translation::translate("ReportTexts", "Sind Sie angemeldet bei HIN ?")},
             networkReportDisplayMs};
 }
 
 Report tooLarge()
 {
-    return statusReport(QStringLiteral("Antwort des Servers zu gross."));
+    return statusReport(Translation::translate("ReportTexts", "Antwort des Servers zu gross."));
 }
 
 Report cancelled()
 {
-    return {{QStringLiteral("Abgebrochen, bevor die Antwort da war.")}, 0};
+    return {{Translation::translate("ReportTexts", "Abgebrochen, bevor die Antwort da war.")}, 0};
 }
 
 } // namespace ReportTexts

@@ -6,8 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-// What the popups tell the user, and for how long: the fixed German texts and their display
-// times, chosen here for every report so that the rules that classify need not know them.
+// What the popups tell the user, and for how long: the fixed texts (German, or their translation
+// for the user's language) and their display times, chosen here for every report so that the
+// rules that classify need not know them. None of them reaches the text output.
 namespace ReportTexts {
 
 // One report: its lines as plain text (an empty line leaves a blank line between paragraphs) and
@@ -25,8 +26,8 @@ constexpr int statusReportDisplayMs = 8000;
 // The rich text of the please-wait popup.
 QString progressText();
 
-// The rich text of an error popup: "FEHLER: <br><br>", then the lines, each escaped (a network
-// error text can hold the server's reason phrase and the address), joined by "<br>".
+// The rich text of an error popup: "FEHLER: <br><br>" (translated), then the lines, each escaped (a
+// network error text can hold the server's reason phrase and the address), joined by "<br>".
 QString popupText(const Report &report);
 
 // The report as one line of plain text: its non-empty lines joined by a blank.

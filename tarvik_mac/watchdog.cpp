@@ -1,6 +1,7 @@
 #include "watchdog.h"
 
 #include "output.h"
+#include "translation.h"
 
 #include <chrono>
 #include <cstdio>
@@ -51,9 +52,11 @@ void Watchdog::watch(qint64 memoryLimit)
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_stopping) {
         if (std::chrono::steady_clock::now() >= m_end)
-            Output::endNow("Abbruch: Der Lauf hat das Zeitlimit überschritten.");
+            Output::endNow(Translation::translate(
+                    "Watchdog", "Abbruch: Der Lauf hat das Zeitlimit überschritten."));
         if (residentBytes() > memoryLimit)
-            Output::endNow("Abbruch: Der Lauf hat die Speichergrenze überschritten.");
+            Output::endNow(Translation::translate(
+                    "Watchdog", "Abbruch: Der Lauf hat die Speichergrenze überschritten."));
         m_wake.wait_for(lock, checkInterval);
     }
 }
