@@ -6,16 +6,8 @@ set -eu
 cd "$(dirname "$0")/.."
 build=${BUILD:-build}
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    # No screen: the progress window is drawn off screen.
-    export QT_QPA_PLATFORM=offscreen
-fi
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-    XDG_RUNTIME_DIR=$(mktemp -d)
-    export XDG_RUNTIME_DIR
-fi
-
 . scripts/standin.sh
+demo_environment
 log=$(mktemp)
 cards=$(mktemp)
 standin=

@@ -6,16 +6,8 @@ cd "$(dirname "$0")/.."
 build=${BUILD:-build}
 card=${1:-80756000080000000001}
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    # No screen: the popups are drawn off screen.
-    export QT_QPA_PLATFORM=offscreen
-fi
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-    XDG_RUNTIME_DIR=$(mktemp -d)
-    export XDG_RUNTIME_DIR
-fi
-
 . scripts/standin.sh
+demo_environment
 log=$(mktemp)
 standin=
 trap 'stop_standin; rm -f "$log"' EXIT INT TERM

@@ -31,3 +31,15 @@ stop_standin() {
     wait "$standin" 2>/dev/null || true
     standin=
 }
+
+# demo_environment: lets the tool run on a machine without a screen (windows drawn off screen)
+# and gives it a runtime folder where the session has none.
+demo_environment() {
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        export QT_QPA_PLATFORM=offscreen
+    fi
+    if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+        XDG_RUNTIME_DIR=$(mktemp -d)
+        export XDG_RUNTIME_DIR
+    fi
+}
