@@ -98,8 +98,12 @@ QString decode(const QByteArray &body, const QByteArray &contentType)
     QTextCodec *codec = knownCodec(declaredEncoding(bytes));
     if (!codec)
         codec = knownCodec(contentTypeCharset(contentType));
-    if (codec)
-        return codec->toUnicode(bytes);
+    // With a state the codec drops an incomplete sequence at the end, on Qt 5 and Qt 6 alike;
+    // without one, Qt 6's UTF-16 and UTF-32 codecs add a replacement character for it.
+    if (codec) {
+        QTextCodec::ConverterState codecState;
+        return codec->toUnicode(bytes.constData(), bytes.size(), &codecState);
+    }
     return QString::fromUtf8(bytes);
 }
 
