@@ -8,8 +8,11 @@
 
 void myMessageOutput(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-    const QByteArray local = message.toLocal8Bit();
-    const char *text = local.constData();
+    // UTF-8 whatever the locale, as both Qt versions write it on Linux. Not toLocal8Bit(): on a
+    // lone surrogate (a card number cut in the middle of an emoji) Qt 5 writes '?' and Qt 6
+    // U+FFFD, where toUtf8() writes '?' on both.
+    const QByteArray utf8 = message.toUtf8();
+    const char *text = utf8.constData();
     // One fprintf per message, so that lines of different threads never mix within a line.
     switch (type) {
     case QtDebugMsg:
