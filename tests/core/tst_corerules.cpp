@@ -1,4 +1,5 @@
 #include "cardnumber.h"
+#include "networkerrortext.h"
 #include "record.h"
 #include "recordcuts.h"
 #include "replyclassification.h"
@@ -31,6 +32,8 @@ private slots:
     void record();
     void decoding_data();
     void decoding();
+    void networkErrorText_data();
+    void networkErrorText();
 };
 
 void tst_CoreRules::cardNumber_data()
@@ -85,6 +88,8 @@ void tst_CoreRules::valueRules_data()
     row("name: leading blank", normalizeNameCase, " MEIER", " meier");
     row("name: hyphen at ends", normalizeNameCase, "-ABC-", "-Abc-");
     row("name: non-ASCII", normalizeNameCase, "ÖZTÜRK", "Öztürk");
+    row("name: cased since Unicode 14", normalizeNameCase, "AⰯB\U00010570\U00010595C",
+        "AⰯb\U00010570\U00010595c");
     row("sex: 1", sexText, "1", "männlich");
     row("sex: blank 1", sexText, " 1", "weiblich");
     row("ahv: trimmed", formatAhvNumber, " 7561234567897\n", "756.1234.5678.97");
@@ -223,6 +228,7 @@ void tst_CoreRules::decoding_data()
     row("content type", "Z\xfcrich", "text/xml; charset=\"iso-8859-1\"", zurich);
     row("neither", "Z\xfcrich", "text/xml", broken);
     row("unknown codec", "Z\xfcrich", "text/xml; charset=x-none", broken);
+    row("odd byte after UTF-16", QByteArray::fromHex("fffe410142"), "charset=UTF-16", "\u0141");
 }
 
 void tst_CoreRules::decoding()
@@ -230,6 +236,25 @@ void tst_CoreRules::decoding()
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, contentType);
     QTEST(ReplyText::decode(body, contentType), "text");
+}
+
+void tst_CoreRules::networkErrorText_data()
+{
+    QTest::addColumn<QString>("errorString");
+    QTest::addColumn<QString>("text");
+    const QString transfer = "Error transferring http://x/?a=1 - server replied: ";
+    QTest::newRow("corrupt body") << "Decompression failed: incorrect header check"
+                                  << "Data corrupted";
+    QTest::newRow("status line as reason") << transfer + "HTTP/1.0 404" << transfer;
+    QTest::newRow("reason of one blank") << transfer + "Not Found" << transfer + "Not Found";
+    QTest::newRow("reason of two blanks")
+            << transfer + "HTTP/1.1 503 Busy" << transfer + "HTTP/1.1 503 Busy";
+}
+
+void tst_CoreRules::networkErrorText()
+{
+    QFETCH(QString, errorString);
+    QTEST(NetworkErrorText::unified(errorString), "text");
 }
 
 QTEST_APPLESS_MAIN(tst_CoreRules)
