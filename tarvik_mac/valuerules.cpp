@@ -14,18 +14,22 @@ bool casedSinceUnicode14(char32_t letter)
                && letter != 0x10593);
 }
 
+// Lower-cases the text in pieces around the characters that must keep their case. A lone
+// surrogate is one of them: Qt 5 reads it together with the unit after it and garbles both, Qt 6
+// leaves it alone.
 QString lowerCased(const QString &text)
 {
     QString lowered;
     int from = 0;
     int units = 1;
     for (int at = 0; at < text.size(); at += units) {
-        const bool pair = text.at(at).isHighSurrogate() && at + 1 < text.size()
-                          && text.at(at + 1).isLowSurrogate();
+        const QChar unit = text.at(at);
+        const bool pair =
+                unit.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate();
         units = pair ? 2 : 1;
-        const char32_t letter =
-                pair ? QChar::surrogateToUcs4(text.at(at), text.at(at + 1)) : text.at(at).unicode();
-        if (casedSinceUnicode14(letter)) {
+        const bool keep = pair ? casedSinceUnicode14(QChar::surrogateToUcs4(unit, text.at(at + 1)))
+                               : unit.isSurrogate() || casedSinceUnicode14(unit.unicode());
+        if (keep) {
             lowered += text.mid(from, at - from).toLower() + text.mid(at, units);
             from = at + units;
         }
