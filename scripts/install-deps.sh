@@ -1,10 +1,15 @@
 #!/bin/sh
 # Installs the Debian packages the build, the tests and the tooling need.
 # Quiet when everything is present; needs root only when something is missing.
+# Usage: install-deps.sh [qt6]   (qt6: also what the Qt 6 build and its tests need)
 set -eu
 
 packages="cmake make g++ pkg-config qtbase5-dev libqt5network5 xvfb xauth xdotool imagemagick fonts-dejavu-core
 clang libclang-rt-14-dev dpkg-dev file man-db iproute2"
+if [ "${1:-}" = qt6 ]; then
+    # python3 answers the end-to-end cases that the Qt 6 build compares with the Qt 5 build.
+    packages="$packages qt6-base-dev qt6-5compat-dev python3"
+fi
 
 missing=""
 for p in $packages; do
