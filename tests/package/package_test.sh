@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the Debian package, unpacks it into a temporary root and looks up a sample card with the
 # unpacked program through the unpacked stand-in: what a vendor gets is what works.
-# Usage: package_test.sh <build dir>
+# Usage: package_test.sh <build dir> <Qt major version of the build>
 set -eu
 . "$(dirname "$0")/../../scripts/standin.sh"
 build=$(cd "$1" && pwd)
@@ -11,7 +11,13 @@ standin=
 
 (cd "$root" && cpack --config "$build/CPackConfig.cmake" -B "$root/out" >/dev/null)
 deb=$(ls "$root"/out/tarvik_*_amd64.deb)
-dpkg-deb -f "$deb" Depends | grep -q libqt5network5 || { echo "Depends lacks Qt" >&2; exit 1; }
+# A package depends on the Qt it was built with, and on no other.
+qt=$2
+dpkg-deb -f "$deb" Depends | grep -q "libqt${qt}network${qt}" || { echo "Depends lacks Qt $qt" >&2; exit 1; }
+if dpkg-deb -f "$deb" Depends | grep -q "libqt$((11 - qt))"; then
+    echo "Depends names Qt $((11 - qt)) too" >&2
+    exit 1
+fi
 dpkg -x "$deb" "$root/fs"
 
 for f in usr/bin/tarvik usr/bin/hin-standin usr/share/man/man1/tarvik.1; do
