@@ -9,7 +9,14 @@
 #   make screenshots  grabs every popup under Xvfb into docs/screenshots/<language>/
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
 #   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
+# QT=6 with make, make test, make demo or make package builds against Qt 6 into build-qt6/ instead
+# (Qt 5 is the reference); test-asan and fuzz stay on Qt 5.
+QT ?= 5
+ifeq ($(QT),6)
+BUILD ?= build-qt6
+else
 BUILD ?= build
+endif
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
@@ -30,10 +37,10 @@ all: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 deps:
-	@scripts/install-deps.sh --for "make $(or $(MAKECMDGOALS),all)" $(DEPS)
+	@scripts/install-deps.sh --for "make $(or $(MAKECMDGOALS),all)" $(DEPS) $(if $(filter 6,$(QT)),qt6)
 
 configure: deps
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD)
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DTARVIK_QT_MAJOR=$(QT)
 
 test: all
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -66,4 +73,4 @@ fuzz: deps
 	@scripts/fuzz.sh $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-qt6 build-asan build-fuzz

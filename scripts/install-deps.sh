@@ -19,6 +19,7 @@ asan         libasan8 libubsan1
 fuzz         clang libclang-rt-14-dev
 screenshots  xvfb xauth xdotool imagemagick fonts-dejavu-core
 lintian      lintian
+qt6          qt6-base-dev qt6-5compat-dev qt6-l10n-tools
 '
 
 what="this"

@@ -1,6 +1,7 @@
 #include "cardrequest.h"
 
 #include "buildconfig.h"
+#include "networkerrortext.h"
 #include "watchdog.h"
 
 #include <QNetworkAccessManager>
@@ -43,6 +44,11 @@ QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int tim
     // elsewhere. Not every toolkit version leaves redirects alone by default.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 refuses a compressed reply that unpacks to more than 10 MiB at a high ratio; Qt 5 has
+    // no such check. The limit on the unpacked reply below (maxReplyBytes) applies on both.
+    request.setDecompressedSafetyCheckThreshold(-1);
+#endif
     QNetworkReply *reply = manager->get(request);
 
     // Timers owned by the reply die with it; the finished reply stops them, so that a reply
@@ -81,7 +87,7 @@ Lookup::Reply collect(QNetworkReply *reply)
     if (facts.tooLarge)
         return facts;
     if (facts.networkFailed) {
-        facts.errorText = reply->errorString();
+        facts.errorText = NetworkErrorText::unified(reply->errorString());
         return facts;
     }
     // The finished reply holds its whole body, so one read of what is available takes all of it

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <cstring>
+
 namespace {
 
 const QChar blank(QLatin1Char(' '));
@@ -37,7 +39,11 @@ DebugLine &DebugLine::number(qint64 number)
 
 DebugLine &DebugLine::bytes(const QByteArray &bytes)
 {
-    return value(QString::fromUtf8(bytes));
+    // Up to a zero byte, where Qt 5's QString::fromUtf8(QByteArray) stops and Qt 6's does not.
+    const void *zero = std::memchr(bytes.constData(), 0, size_t(bytes.size()));
+    const int length =
+            zero ? int(static_cast<const char *>(zero) - bytes.constData()) : bytes.size();
+    return value(QString::fromUtf8(bytes.constData(), length));
 }
 
 void DebugLine::write(const QString &line)

@@ -10,13 +10,16 @@
 
 QByteArray outputBytes(const QString &message)
 {
-    return message.toLocal8Bit() + '\n';
+    // UTF-8 whatever the locale, as both Qt versions write it on Linux. Not toLocal8Bit(): on a
+    // lone surrogate (a card number cut in the middle of an emoji) Qt 5 writes '?' and Qt 6
+    // U+FFFD, where toUtf8() writes '?' on both.
+    return message.toUtf8() + '\n';
 }
 
 void myMessageOutput(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-    const QByteArray local = message.toLocal8Bit();
-    const char *text = local.constData();
+    const QByteArray utf8 = message.toUtf8();
+    const char *text = utf8.constData();
     // One write per message, so that lines of different threads never mix within a line.
     switch (type) {
     case QtDebugMsg:

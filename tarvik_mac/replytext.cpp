@@ -110,8 +110,11 @@ QString decode(const QByteArray &body, const QByteArray &contentType)
     QTextCodec *codec = asciiCompatibleCodec(declaredEncoding(bytes));
     if (!codec)
         codec = asciiCompatibleCodec(contentTypeCharset(contentType));
-    if (codec)
-        return codec->toUnicode(bytes);
+    // With a state the codec drops an incomplete sequence at the end, on Qt 5 and Qt 6 alike.
+    if (codec) {
+        QTextCodec::ConverterState codecState;
+        return codec->toUnicode(bytes.constData(), bytes.size(), &codecState);
+    }
     return QString::fromUtf8(bytes);
 }
 

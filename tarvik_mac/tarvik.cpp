@@ -8,7 +8,9 @@
 #include "reporttexts.h"
 
 #include <QApplication>
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 #include <QDesktopWidget>
+#endif
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
@@ -16,10 +18,16 @@ namespace {
 
 const char tlsReportedProperty[] = "tarvikTlsReported";
 
+// The one place where the toolkit versions differ for the popups: Qt 5 parents them to the desktop
+// widget, which Qt 6 no longer has; there they are top-level windows of their own. Either way they
+// are centred on the screen and their closing ends the run.
 QWidget *popupParent()
 {
-    // Without a desktop widget the popups become top-level windows of their own.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     return QApplication::desktop();
+#else
+    return nullptr;
+#endif
 }
 
 // Every error popup is built the same way: no buttons, the text, shown for a while. Nothing keeps

@@ -4,11 +4,44 @@ namespace ValueRules {
 
 namespace {
 
+// Capitals that only Unicode 14 gave a lower case: Qt 5 leaves them as they are and Qt 6 lowers
+// them, so they are kept as they are, and a name is written the same by both.
+bool casedSinceUnicode14(char32_t letter)
+{
+    return letter == 0x2C2F || letter == 0xA7C0 || letter == 0xA7D0 || letter == 0xA7D6
+           || letter == 0xA7D8
+           || (letter >= 0x10570 && letter <= 0x10595 && letter != 0x1057B && letter != 0x1058B
+               && letter != 0x10593);
+}
+
+// Lower-cases the text in pieces around the characters that must keep their case. A lone
+// surrogate is one of them: Qt 5 reads it together with the unit after it and garbles both, Qt 6
+// leaves it alone.
+QString lowerCased(const QString &text)
+{
+    QString lowered;
+    int from = 0;
+    int units = 1;
+    for (int at = 0; at < text.size(); at += units) {
+        const QChar unit = text.at(at);
+        const bool pair =
+                unit.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate();
+        units = pair ? 2 : 1;
+        const bool keep = pair ? casedSinceUnicode14(QChar::surrogateToUcs4(unit, text.at(at + 1)))
+                               : unit.isSurrogate() || casedSinceUnicode14(unit.unicode());
+        if (keep) {
+            lowered += text.mid(from, at - from).toLower() + text.mid(at, units);
+            from = at + units;
+        }
+    }
+    return lowered + text.mid(from).toLower();
+}
+
 // The first character keeps its case, however it arrives: the service writes names in capitals,
 // and only the initial is known to be one.
 QString capitalisedWord(const QString &word)
 {
-    return word.left(1) + word.mid(1).toLower();
+    return word.left(1) + lowerCased(word.mid(1));
 }
 
 } // namespace

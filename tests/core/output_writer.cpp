@@ -35,9 +35,13 @@ int main(int argc, char *argv[])
     if (scenario != "messages")
         return 3;
     DebugLine().text("Client Strasse\t").value(QString()).write();
-    DebugLine().text("Nummer ist falsch: ").value(QStringLiteral("a\"b\tc")).write();
+    // A lone surrogate, as a card number cut in the middle of an emoji leaves.
+    DebugLine()
+            .text("Nummer ist falsch: ")
+            .value(QStringLiteral("a\"b\tc") + QChar(0xD83D) + '.')
+            .write();
     DebugLine().number(-42).write();
-    DebugLine().bytes("Z\xc3\xbcrich").text("<br><br>").write();
+    DebugLine().bytes(QByteArray("Z\xc3\xbcrich\0x", 9)).text("<br><br>").write();
     DebugLine().text("Client Ort\t").value(QStringLiteral("Bern")).text("\n").write();
     qInfo("informational");
     qWarning("careful");

@@ -1,5 +1,6 @@
 #include "cardnumber.h"
 #include "lookup.h"
+#include "networkerrortext.h"
 #include "record.h"
 #include "recordcuts.h"
 #include "replyclassification.h"
@@ -34,6 +35,8 @@ private slots:
     void decoding();
     void lookup_data();
     void lookup();
+    void networkErrorText_data();
+    void networkErrorText();
 };
 
 void tst_CoreRules::cardNumber_data()
@@ -77,7 +80,7 @@ void tst_CoreRules::valueRules_data()
     QTest::addColumn<Rule>("rule");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("output");
-    const auto row = [](const char *name, Rule rule, const char *in, const char *out) {
+    const auto row = [](const char *name, Rule rule, const QString &in, const QString &out) {
         QTest::newRow(name) << rule << in << out;
     };
     row("ofac: zeros at both ends", normalizeOfacId, " 00120 ", "12");
@@ -90,6 +93,9 @@ void tst_CoreRules::valueRules_data()
     row("name: leading blank", normalizeNameCase, " MEIER", " meier");
     row("name: hyphen at ends", normalizeNameCase, "-ABC-", "-Abc-");
     row("name: non-ASCII", normalizeNameCase, "ÖZTÜRK", "Öztürk");
+    const QChar lone(0xD83D);
+    row("name: kept case", normalizeNameCase, "AⰯB\U00010570\U00010595" + QString(lone) + "LC",
+        "AⰯb\U00010570\U00010595" + QString(lone) + "lc");
     row("sex: 1", sexText, "1", "männlich");
     row("sex: blank 1", sexText, " 1", "weiblich");
     row("ahv: trimmed", formatAhvNumber, " 7561234567897\n", "756.1234.5678.97");
@@ -281,6 +287,25 @@ void tst_CoreRules::lookup()
     const Lookup::Result result = Lookup::fromReply(QStringLiteral("80756"), reply);
     QTEST(QStringList(Lookup::textLines(result).mid(0, 1)), "lines");
     QTEST(result.report.lines.value(0), "report");
+}
+
+void tst_CoreRules::networkErrorText_data()
+{
+    QTest::addColumn<QString>("errorString");
+    QTest::addColumn<QString>("text");
+    const QString transfer = "Error transferring http://x/?a=1 - server replied: ";
+    QTest::newRow("corrupt body") << "Decompression failed: incorrect header check"
+                                  << "Data corrupted";
+    QTest::newRow("status line as reason") << transfer + "HTTP/1.0 404" << transfer;
+    QTest::newRow("reason of one blank") << transfer + "Not Found" << transfer + "Not Found";
+    QTest::newRow("reason of two blanks")
+            << transfer + "HTTP/1.1 503 Busy" << transfer + "HTTP/1.1 503 Busy";
+}
+
+void tst_CoreRules::networkErrorText()
+{
+    QFETCH(QString, errorString);
+    QTEST(NetworkErrorText::unified(errorString), "text");
 }
 
 QTEST_APPLESS_MAIN(tst_CoreRules)

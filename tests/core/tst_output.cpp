@@ -20,7 +20,7 @@ void tst_Output::writer_data()
     // The lines written before the fatal message must not be lost in the stream's buffer.
     QTest::newRow("messages") << "messages"
                               << QByteArray("Client Strasse\t \"\" \n"
-                                            "Nummer ist falsch:  \"a\"b\tc\" \n"
+                                            "Nummer ist falsch:  \"a\"b\tc?.\" \n"
                                             "-42 \n"
                                             "\"Z\xc3\xbcrich\" <br><br> \n"
                                             "Client Ort\t \"Bern\" \n \n")

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the two Debian packages, unpacks both into a temporary root and looks up a sample card
 # with the unpacked program through the unpacked stand-in: what a vendor gets is what works.
-# Usage: package_test.sh <build dir>
+# Usage: package_test.sh <build dir> <Qt major version of the build>
 set -eu
 . "$(dirname "$0")/../../scripts/standin.sh"
 build=$(cd "$1" && pwd)
@@ -16,7 +16,10 @@ fail() {
 (cd "$root" && cpack --config "$build/CPackConfig.cmake" -B "$root/out" >/dev/null)
 tool_deb=$(ls "$root"/out/tarvik_*_amd64.deb)
 standin_deb=$(ls "$root"/out/tarvik-standin_*_amd64.deb)
-dpkg-deb -f "$tool_deb" Depends | grep -q 'libqt.*network' || fail "Depends lacks Qt"
+# A package depends on the Qt it was built with, and on no other.
+qt=$2
+dpkg-deb -f "$tool_deb" Depends | grep -q "libqt${qt}network${qt}" || fail "Depends lacks Qt $qt"
+! dpkg-deb -f "$tool_deb" Depends | grep -q "libqt$((11 - qt))" || fail "Depends names Qt $((11 - qt)) too"
 
 # holds <deb> <file>...: each file is in that package.
 holds() {
