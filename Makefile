@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A thin front for CMake, so that a newcomer needs no CMake knowledge.
 #   make        builds everything into build/
 #   make test   installs missing Debian packages, builds, runs all tests

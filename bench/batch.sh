@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The batch benchmark: tarvik --batch against the stand-in answering each card after 50 ms, for
 # 1,000 and 10,000 cards at N = 1, 4 and 6 requests at once, beside what an integrator has without
 # it: one tarvik process per card, run one after another. Then what 100,000 cards cost in memory

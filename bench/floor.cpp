@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The least a Qt 5 Widgets program must do for this job: create the application, show one
 // message box, send one GET through the HIN Client's proxy, print what came back, quit. The
 // benchmark measures the tool against it.

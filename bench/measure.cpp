@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs commands in turn, many times each, and prints the median wall time, the median CPU time
 // (user and system) and the median peak resident memory of each, and for two commands their ratios.
 // Taking turns spreads whatever else the machine is doing evenly over all of them. Usage: measure

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs the real program against each misbehaving proxy of the stand-in and prints, per row, the
 # time to the end of the run, the peak resident memory, the exit status, and what reached
 # standard output and error. Not a test: the slow rows take a minute or more each.

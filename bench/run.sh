@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Measures the tool against the floor program through the stand-in: one sample record on the
 # offscreen platform and under Xvfb, a sweep of reply sizes, and the rejection path. Tool and floor
 # take turns, run after run. Prints medians and ratios; asserts nothing (a benchmark, not a test).

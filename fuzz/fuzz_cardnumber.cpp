@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any command-line argument through the card number clean-up and checks: nothing crashes, an
 // accepted number is always 20 ASCII digits beginning with 80756, and every rejection has its
 // message.

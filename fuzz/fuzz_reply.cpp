@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any reply body through decoding, classification and the record: nothing crashes or hangs, and a
 // found record is always twelve labelled lines in their fixed order, each written as label, blank,
 // quoted value, blank, line end, blank.

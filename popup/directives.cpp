@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "directives.h"
 
 namespace Orvel::Directives {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "message.h"
 
 #include "directives.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Checks the sample cards in one batch through the stand-in: starts hin-standin on the HIN
 # Client's port, pipes every sample card (and one number that fails its checks) into
 # tarvik --batch, shows the JSON lines it writes, and stops the stand-in.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Looks up a sample card through the stand-in: starts hin-standin on the HIN Client's port,
 # runs the tool on the card, shows what it wrote to standard output, and stops the stand-in.
 set -eu

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds the fuzz targets with clang (libFuzzer, ASan, UBSan) in build-fuzz/ and runs each for the
 # given number of seconds, starting from the seed corpora. A finding stops with its reproducer
 # in build-fuzz/findings/.

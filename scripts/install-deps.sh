@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Checks the Debian packages that a make target needs and installs the missing ones as root.
 # Quiet when everything is present. As a normal user it names exactly the missing packages and
 # stops, so that nobody needs root for what is already there.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Shows every popup the tool can show, and the batch's progress window, each in a real run of the
 # program under Xvfb, and grabs the window as PNG into docs/screenshots/<language>/.
 # Usage: scripts/screenshots.sh [de|fr|it ...]    (all three when none is named)

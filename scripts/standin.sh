@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts that need the stand-in on the HIN Client's port.
 #
 # start_standin <program> <log file> [stand-in options...]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // hin-standin: runs StandinServer as a program, so that the tool can be developed and tried
 // against it without a HIN log-in.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cardrequest.h"
 
 #include "buildconfig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "debugline.h"
 
 #include <QtGlobal>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "jsonanswer.h"
 
 #include "reporttexts.h"

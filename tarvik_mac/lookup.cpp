@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lookup.h"
 
 #include "debugline.h"

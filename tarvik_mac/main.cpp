@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "batch.h"
 #include "commandline.h"
 #include "messagehandler.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "messagehandler.h"
 
 #include "output.h"

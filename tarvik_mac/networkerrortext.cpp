@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "networkerrortext.h"
 
 namespace NetworkErrorText {

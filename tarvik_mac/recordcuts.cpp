@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recordcuts.h"
 
 namespace RecordCuts {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "replytext.h"
 
 #include <QTextCodec>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "reporttexts.h"
 
 #include "translation.h"

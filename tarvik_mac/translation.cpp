@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "translation.h"
 
 #include "language.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "watchdog.h"
 
 #include "output.h"

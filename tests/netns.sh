@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs a test in a private network namespace with a loopback of its own, so that it listens on
 # the HIN Client's port 5016 without ever meeting a real HIN Client, and beside other such tests.
 # Where the machine allows no such namespace, the test runs on the shared loopback; CTest then

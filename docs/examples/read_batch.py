@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Checks a file of card numbers with `tarvik --batch` and prints one line per card.
 
 Usage: read_batch.py CARDS.txt [JOBS]

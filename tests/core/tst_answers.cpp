@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line and the JSON answer: plain functions. Exit statuses, blank input lines and
 // usage errors are checked end to end by json_output.py.
 #include "commandline.h"

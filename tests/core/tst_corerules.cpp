@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cardnumber.h"
 #include "lookup.h"
 #include "networkerrortext.h"

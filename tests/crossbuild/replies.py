@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Stands in for the HIN Client on 127.0.0.1:5016 with one reply per card number: the samples,
 and the odd replies in which Qt 5 and Qt 6 behave differently unless the tool makes them agree.
 Prints "listening" once it accepts connections. Usage: replies.py <samples dir>"""

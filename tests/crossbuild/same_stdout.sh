@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs the same end-to-end cases through a Qt 5 and a Qt 6 build of tarvik at once and compares
 # their standard output and exit status byte for byte. Meant to run in a private network namespace
 # (tests/netns.sh), where replies.py answers on the HIN Client's port.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The real program in --json and --batch mode through the stand-in on port 5016: every line it
 writes is checked against docs/tarvik-output.schema.json, and each run's outcomes, line numbers
 and exit status against what the card asks for. Also runs the README's example reader.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The real program in each language, chosen by the locale: the popup's text as --json shows it
 (a rejected number, and a network failure with nothing on port 5016), --help, and standard output
 of the default mode byte for byte the same in every language.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch in-process against the stand-in on the HIN Client's port: input order, the number
 // of requests open at once, the cap on finished lines waiting, and cancelling from the window.
 #include "batch.h"

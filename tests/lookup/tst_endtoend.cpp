@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program, run the way a calling program runs it, through the stand-in program on the
 // HIN Client's port: standard output byte for byte, and the exit status.
 

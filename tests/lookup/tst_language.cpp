@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The language the tool speaks: chosen from the interface languages, and reaching the windows
 // when the texts are loaded before the application object exists, as main does. What the user
 // reads end to end, and that standard output never changes, is checked by languages.py.

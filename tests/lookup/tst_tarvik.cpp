@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lookup object in-process, against the stand-in listening on the HIN Client's port: what it
 // sends, which popups it shows for how long, and which lines it hands to the message handler.
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds the two Debian packages, unpacks both into a temporary root and looks up a sample card
 # with the unpacked program through the unpacked stand-in: what a vendor gets is what works.
 # Usage: package_test.sh <build dir> <Qt major version of the build>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "directives.h"
 #include "message.h"
 

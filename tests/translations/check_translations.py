@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Every text a user reads has a finished translation in each file of translations/: lupdate scans
 the sources into copies of the files, and a text that is new to a file, unfinished, gone from the
 code, or whose translation lost a placeholder or the closing line feed of its source, fails.
