@@ -493,6 +493,8 @@ void StandinServer::incomingConnection(qintptr socketDescriptor)
         delete socket;
         return;
     }
+    connect(socket, &QTcpSocket::bytesWritten, this,
+            [this](qint64 bytes) { m_bytesSent += bytes; });
     new StandinConnection(this, socket, m_headTimeoutMs, [this](const QByteArray &line) {
         StandinAnswer answer = answerFor(line);
         answer.delayMs = m_delayMs;
@@ -588,6 +590,13 @@ StandinAnswer StandinServer::okAnswer(const QByteArray &body, const QByteArray &
     case Failure::HeaderFlood:
         answer.head = statusLine(200) + "Server: hin-standin\r\nX-Flood: ";
         answer.fillerUnit = QByteArray(64, 'a');
+        answer.padding = -1;
+        return answer;
+    case Failure::EndlessBody:
+        // Read until the connection closes, as HTTP reads a body of unknown length.
+        answer.head = statusLine(200) + "Server: hin-standin\r\nContent-Type: " + contentType
+                      + "\r\nConnection: close\r\n\r\n";
+        answer.prefix = body;
         answer.padding = -1;
         return answer;
     case Failure::ManyHeaders:

@@ -32,6 +32,7 @@ public:
         DripChunked, // chunked: the whole reply as one chunk, then a 1-byte chunk per interval
         HeaderFlood, // the status line, then one header line that never ends, as fast as it goes
         ManyHeaders, // the status line, headerCount short header lines, then the reply
+        EndlessBody, // a head without Content-Length, then a body without end, as fast as it goes
     };
 
     // Request heads larger than this are refused with 400 and the connection is closed.
@@ -98,6 +99,10 @@ public:
     QList<QByteArray> requestLines() const;
     void clearRequestLines();
 
+    // The bytes handed to the system for sending so far, all connections together: how much of a
+    // large reply went out before the client closed the connection.
+    qint64 bytesSent() const { return m_bytesSent; }
+
 Q_SIGNALS:
     void requestReceived(const QByteArray &requestLine);
 
@@ -123,4 +128,5 @@ private:
     int m_headTimeoutMs = 10000;
     int m_delayMs = 0;
     QList<QByteArray> m_requestLines;
+    qint64 m_bytesSent = 0;
 };
