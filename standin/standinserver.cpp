@@ -433,12 +433,6 @@ void StandinServer::setFixedReply(const QByteArray &body, const QByteArray &cont
     m_hasFixedReply = true;
 }
 
-void StandinServer::clearFixedReply()
-{
-    m_fixedBody.clear();
-    m_hasFixedReply = false;
-}
-
 void StandinServer::setFailure(Failure failure, int httpStatus)
 {
     m_failure = failure;

@@ -53,10 +53,9 @@ public:
     static QString defaultSamplesDir();
 
     // Answers every service request with this body and content type instead of a sample (for
-    // tests). An empty body is a valid fixed reply; clearFixedReply() returns to the samples.
+    // tests). An empty body is a valid fixed reply.
     void setFixedReply(const QByteArray &body, const QByteArray &contentType = QByteArrayLiteral(
                                                        "text/xml; charset=UTF-8"));
-    void clearFixedReply();
 
     // The Content-Type of the sample replies (default "text/xml; charset=UTF-8"), which need not
     // match what the files hold.

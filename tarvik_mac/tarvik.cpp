@@ -76,7 +76,7 @@ void Tarvik::sendRequest()
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     connect(manager, SIGNAL(sslErrors(QNetworkReply *, const QList<QSslError> &)), this,
             SLOT(sslErrors(QNetworkReply *, const QList<QSslError> &)));
-    CardRequest::send(manager, card, deadlineMs, maxGrowthBytes);
+    CardRequest::send(manager, card, deadlineMs);
     progressMessage->show();
 
     // Should the watchdog have to end the run before the reply is in, the calling program learns

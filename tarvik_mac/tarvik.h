@@ -37,8 +37,6 @@ public:
 
     // Tests shorten the time the request may take.
     void setDeadline(int ms) { deadlineMs = ms; }
-    // ... and the memory it may grow by.
-    void setMemoryGrowthLimit(qint64 bytes) { maxGrowthBytes = bytes; }
 
     // The process's exit status once the event loop has ended with loopStatus: the text output
     // keeps the loop's, the JSON output tells the outcome (see JsonAnswer::exitStatus); either
@@ -59,7 +57,6 @@ private:
 
     QString card;
     int deadlineMs = CardRequest::deadlineMs;
-    qint64 maxGrowthBytes = CardRequest::maxGrowthBytes;
     Form form;
     int status = 0;
 };

@@ -23,8 +23,17 @@ int main(int argc, char *argv[])
         const Watchdog watchdog(200);
         stuck();
     } else if (scenario == "memory") {
+        Output::setLastWords("last words\n", 4); // the status of a run in the JSON form
         const Watchdog watchdog(20000, Watchdog::residentBytes() + 32 * 1024 * 1024);
         const std::vector<char> memory(64 * 1024 * 1024, 1);
+        stuck();
+    } else if (scenario == "kick") { // progress keeps the run alive past its first limit
+        Watchdog watchdog(300);
+        for (int i = 0; i < 6; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            watchdog.kick();
+        }
+        DebugLine::write(QStringLiteral("alive"));
         stuck();
     } else if (scenario == "answer") {
         const Watchdog watchdog(200);

@@ -16,43 +16,39 @@ class tst_Language : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void choose_data();
-    void choose();
-    void windows();
+    void choose_data()
+    {
+        QTest::addColumn<QStringList>("uiLanguages");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("none") << QStringList() << "de";
+        QTest::newRow("C") << QStringList{"C"} << "de";
+        QTest::newRow("en_US") << QStringList{"en-US", "en", "en-Latn-US"} << "de";
+        QTest::newRow("rm_CH") << QStringList{"rm-CH", "rm", "rm-Latn-CH"} << "de";
+        QTest::newRow("fr_CH") << QStringList{"fr-CH", "fr-Latn-CH"} << "fr";
+        QTest::newRow("it_CH") << QStringList{"it-CH", "it-Latn-CH"} << "it";
+        QTest::newRow("upper case, encoding") << QStringList{"FR_FR.UTF-8"} << "fr";
+        QTest::newRow("North Frisian is not French") << QStringList{"frr-DE"} << "de";
+        QTest::newRow("fr after en") << QStringList{"en", "en-US", "fr", "fr-FR"} << "fr";
+        QTest::newRow("de before fr") << QStringList{"en", "de-CH", "fr"} << "de";
+    }
+
+    void choose()
+    {
+        QFETCH(QStringList, uiLanguages);
+        QFETCH(QString, language);
+        QCOMPARE(Language::choose(uiLanguages), language);
+    }
+
+    void windows()
+    {
+        Orvel::Message popup(nullptr);
+        popup.setText(QStringLiteral("x"));
+        QCOMPARE(popup.windowTitle(), QStringLiteral("Messaggio"));
+        BatchWindow window(40);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Messaggio"));
+        QCOMPARE(window.label->text(), QStringLiteral("Tessere verificate: 0 di 40"));
+    }
 };
-
-void tst_Language::choose_data()
-{
-    QTest::addColumn<QStringList>("uiLanguages");
-    QTest::addColumn<QString>("language");
-    QTest::newRow("none") << QStringList() << "de";
-    QTest::newRow("C") << QStringList{"C"} << "de";
-    QTest::newRow("en_US") << QStringList{"en-US", "en", "en-Latn-US"} << "de";
-    QTest::newRow("rm_CH") << QStringList{"rm-CH", "rm", "rm-Latn-CH"} << "de";
-    QTest::newRow("fr_CH") << QStringList{"fr-CH", "fr-Latn-CH"} << "fr";
-    QTest::newRow("it_CH") << QStringList{"it-CH", "it-Latn-CH"} << "it";
-    QTest::newRow("upper case, encoding") << QStringList{"FR_FR.UTF-8"} << "fr";
-    QTest::newRow("North Frisian is not French") << QStringList{"frr-DE"} << "de";
-    QTest::newRow("fr after en") << QStringList{"en", "en-US", "fr", "fr-FR"} << "fr";
-    QTest::newRow("de before fr") << QStringList{"en", "de-CH", "fr"} << "de";
-}
-
-void tst_Language::choose()
-{
-    QFETCH(QStringList, uiLanguages);
-    QFETCH(QString, language);
-    QCOMPARE(Language::choose(uiLanguages), language);
-}
-
-void tst_Language::windows()
-{
-    Orvel::Message popup(nullptr);
-    popup.setText(QStringLiteral("x"));
-    QCOMPARE(popup.windowTitle(), QStringLiteral("Messaggio"));
-    BatchWindow window(40);
-    QCOMPARE(window.windowTitle(), QStringLiteral("Messaggio"));
-    QCOMPARE(window.label->text(), QStringLiteral("Tessere verificate: 0 di 40"));
-}
 
 // The texts are loaded first, as in main; the Italian ones, whatever the machine's language.
 int main(int argc, char *argv[])

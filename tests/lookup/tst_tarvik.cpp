@@ -36,15 +36,16 @@ const QByteArray anna = "80756000080000000001", unknown = "80756000080000000060"
                  problem = "80756000080000000067";
 constexpr qint64 MiB = 1024 * 1024;
 
-// The interval of the first running single-shot timer among the object's descendants: a popup's
-// close timer, a request's deadline; -1 without one.
-int timerInterval(const QObject *owner)
+// The intervals of the running timers among the object's descendants: a popup's close timer, a
+// request's deadline and memory check.
+QString timers(const QObject *owner)
 {
+    QStringList intervals;
     for (const QTimer *timer : owner->findChildren<QTimer *>()) {
-        if (timer->isActive() && timer->isSingleShot())
-            return timer->interval();
+        if (timer->isActive())
+            intervals << QString::number(timer->interval());
     }
-    return -1;
+    return intervals.isEmpty() ? QStringLiteral("none") : intervals.join(',');
 }
 
 // A popup as the user meets it: title, text, when it closes itself, and any button to press.
@@ -53,7 +54,7 @@ QString shown(const Orvel::Message *popup)
     const QList<QPushButton *> buttons = popup->findChildren<QPushButton *>();
     const bool pressable = std::any_of(buttons.begin(), buttons.end(),
                                        [](const QPushButton *b) { return !b->isHidden(); });
-    return popup->windowTitle() + ": " + popup->text() + ' ' + QString::number(timerInterval(popup))
+    return popup->windowTitle() + ": " + popup->text() + ' ' + timers(popup)
            + (pressable ? " with buttons" : "");
 }
 
@@ -103,282 +104,276 @@ class tst_Tarvik : public QObject
 
 private Q_SLOTS:
     void initTestCase() { qInstallMessageHandler(collectDebugLines); }
-    void init();
-    void cleanup();
+    void init()
+    {
+        debugLines.clear();
+        batchLines.clear();
+        standin = new StandinServer(this); // listens only where a function asks it to
+        tarvik = new Tarvik;
+    }
+
+    void cleanup()
+    {
+        // The program never deletes its popups; a test must, or the next one would see them.
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<Orvel::Message *>(w))
+                delete w;
+        }
+        delete tarvik;
+        delete batch;
+        batch = nullptr;
+        delete standin;
+    }
 
     // Without the network.
-    void rejectedNumber_data();
-    void rejectedNumber();
-    void tlsReport();
+    void rejectedNumber_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("line"); // the number as the output line shows it
+        QTest::addColumn<QString>("message");
+        QTest::newRow("letter")
+                << "8075600008000000000X"
+                << "8075600008000000000X"
+                << "Die Nummer enthält ungültige Zeichen. Es dürfen nur Zahlen sein.";
+        QTest::newRow("blanks only") << "   "
+                                     << ""
+                                     << "Die Nummer beginnt nicht mit 80756.";
+        QTest::newRow("too short") << " 80756123 "
+                                   << "80756123"
+                                   << "Die Nummer enthält nicht 20 Zeichen.";
+    }
+
+    void rejectedNumber()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, line);
+        QFETCH(QString, message);
+        tarvik->setTarvikData(argument);
+        QCOMPARE(debugLines, QStringList("Nummer ist falsch:  \"" + line + "\" "));
+        QCOMPARE(errorPopups(tarvik), QStringList("Meldung: FEHLER: <br><br>" + message + " 5000"));
+        // Nothing goes out for a number that failed its checks.
+        QVERIFY(!tarvik->manager && tarvik->progressMessage->isHidden());
+    }
+
+    void tlsReport()
+    {
+        FakeReply reply(QUrl(QStringLiteral("https://cards.example/x?a=1&b=2")),
+                        "partial \"body\"");
+        tarvik->sslErrors(&reply, {});
+        QCOMPARE(debugLines, QStringList({"replyFinished SSL ", "0 ",
+                                          "QUrl(\"https://cards.example/x?a=1&b=2\") ",
+                                          "\"partial \"body\"\" <br><br> "}));
+        // The failure that follows the unaccepted handshake must add nothing.
+        reply.fail(QNetworkReply::SslHandshakeFailedError, QStringLiteral("SSL handshake failed"));
+        tarvik->replyFinished(&reply);
+        QCOMPARE(debugLines.size(), 4);
+        QVERIFY(errorPopups(tarvik).isEmpty());
+        // The JSON form writes its object itself, and the run counts as failed.
+        Tarvik json(Tarvik::Form::Json);
+        json.sslErrors(&reply, {});
+        QCOMPARE(debugLines.size(), 4);
+        QCOMPARE(json.exitStatus(0), 4);
+    }
 
     // On the port.
-    void lookup_data();
-    void lookup();
-    void batchOrderAndWaitingLines();
-    void batchRequestsAtOnce_data();
-    void batchRequestsAtOnce();
-    void batchEscapeCancelsTheRest();
+    void lookup_data()
+    {
+        QTest::addColumn<F>("failure"); // -1: nothing listens
+        QTest::addColumn<QByteArray>("body"); // null: the sample reply
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<qint64>("padTo");
+        QTest::addColumn<QString>("line"); // a record's town, or the network error's line
+        QTest::addColumn<QString>("message"); // of the error popup; empty: a record, no popup
+        QTest::addColumn<int>("displayMs");
+        QTest::addColumn<qint64>("maxSent"); // what the stand-in may send in all; 0: no limit
+        const auto row = [](const char *name, F failure, const QByteArray &body, qint64 padTo,
+                            const QString &line, const QString &message, int displayMs = 8000,
+                            qint64 maxSent = 0,
+                            const QByteArray &type = "text/xml; charset=UTF-8") {
+            QTest::newRow(name) << failure << body << type << padTo << line << message << displayMs
+                                << maxSent;
+        };
+        const QString zurich = "Client Ort\t \"Zürich\" \n ",
+                      tooLarge = "Antwort des Servers zu gross.";
+        row("record", F::None, {}, 0, zurich, {});
+        row("record of 16 MiB", F::None, {}, 16 * MiB, zurich, {});
+        row("charset of the header", F::None, "<r statut=\"0\"><client><city>Z\xfcrich</city>", 0,
+            zurich, {}, 0, 0, "text/xml; charset=iso-8859-1");
+        row("no insured person", F::None, "<reponse statut=\"60\"/>", 0, {},
+            "Versicherter unbekannt.");
+        row("application problem", F::None, "<reponse statut=\"67\"/>", 0, {},
+            "Anwendungsproblem. Ev. Lesefehler.");
+        row("server error wins over a record", F::None,
+            "<reponse statut=\"0\"><city>ERROR Not Found</city></reponse>", 0, {},
+            "Server meldet: nicht gefunden. URL falsch?");
+        row("unrecognised", F::None, "<reponse statut=\"1\"/>", 0, {},
+            "Unbekannte Antwort vom Server.");
+        row("redirect with a record", F::StatusWithRecord, {}, 0, {},
+            "Unbekannte Antwort vom Server.");
+        // Aborted as soon as the announced length is over the limit, and as soon as a body of
+        // unknown length has passed it: the stand-in sees the connection closed long before it has
+        // sent all.
+        row("one byte over 16 MiB", F::None, {}, 16 * MiB + 1, {}, tooLarge, 8000, 8 * MiB);
+        row("endless body", F::EndlessBody, {}, 0, {}, tooLarge, 8000, 24 * MiB);
+        row("endless header line", F::HeaderFlood, {}, 0, {}, tooLarge);
+
+        // The line keeps the network layer's text, control characters blanked; the popup's rich
+        // text gets it escaped (the address in the "not found" text holds ampersands).
+        const auto network = [&row](const char *name, F failure, const QString &text) {
+            row(name, failure, {}, 0, "\"" + text + "\" ",
+                text.toHtmlEscaped()
+                        + "<br><br>Ist der HIN Client gestartet ?<br>Sind Sie "
+                          "angemeldet bei HIN ?",
+                30000);
+        };
+        network("nothing listening", F(-1), QStringLiteral("Connection refused"));
+        network("closed without answer", F::CloseWithoutAnswer,
+                QStringLiteral("Connection closed"));
+        network("stalled proxy", F::NeverAnswer, QStringLiteral("Operation canceled"));
+        network("dripping body", F::Drip, QStringLiteral("Operation canceled"));
+        network("dripping chunks", F::DripChunked, QStringLiteral("Operation canceled"));
+        network("reason phrase with controls", F::HttpError,
+                "Error transferring http://" TARVIK_SERVICE_HOST
+                "/tarvik/servlet/ch.ofac.ca.tarvik.CaValidationHorizontale?type=XML&langue=1&carte="
+                "80756000080000000001&ReturnType=STPLUS - server replied: Not Found [2J");
+    }
+
+    void lookup()
+    {
+        QFETCH(F, failure);
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, contentType);
+        QFETCH(qint64, padTo);
+        QFETCH(QString, line);
+        QFETCH(QString, message);
+        QFETCH(int, displayMs);
+        QFETCH(qint64, maxSent);
+        if (failure != F(-1))
+            QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
+        standin->setFailure(failure, failure == F::StatusWithRecord ? 302 : 404);
+        if (!body.isNull())
+            standin->setFixedReply(body, contentType);
+        standin->setPadTo(padTo);
+        standin->setReasonPhrase("Not\rFound\x1b[2J");
+        standin->setDripInterval(50);
+        // A stalled request waits for its deadline, shortened here; the others keep the real one.
+        const bool network = displayMs == 30000;
+        if (network)
+            tarvik->setDeadline(500);
+        tarvik->setTarvikData(QStringLiteral("  Karte: 80756000080000000001999  "));
+        QCOMPARE(timers(tarvik->manager), network ? "500,50" : "30000,50");
+        QVERIFY(tarvik->progressMessage->isVisible());
+        QCOMPARE(shown(tarvik->progressMessage),
+                 "Meldung: Die Daten werden tranferiert.<br><br>Bitte warten ... none");
+
+        // The endless header line needs seconds to grow the process by the real limit.
+        QVERIFY(QTest::qWaitFor(
+                [&] { return !errorPopups(tarvik).isEmpty() || debugLines.size() == 12; }, 40000));
+        QVERIFY(tarvik->progressMessage->isHidden());
+        QCOMPARE(errorPopups(tarvik), message.isEmpty()
+                                              ? QStringList()
+                                              : QStringList("Meldung: FEHLER: <br><br>" + message
+                                                            + ' ' + QString::number(displayMs)));
+        if (message.isEmpty())
+            QCOMPARE(debugLines.value(7), line);
+        else
+            QCOMPARE(debugLines, line.isEmpty() ? QStringList() : QStringList(line));
+        if (failure == F::None)
+            QCOMPARE(standin->requestLines().size(), 1);
+        QVERIFY2(!maxSent || standin->bytesSent() < maxSent,
+                 qPrintable(QString::number(standin->bytesSent())));
+    }
+
+    void batchOrderAndWaitingLines()
+    {
+        // The rejected numbers are decided at once, while the request before them is still out;
+        // with room for two finished lines, the card after them waits for the first answer.
+        QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
+        standin->setDelay(300);
+        startBatch(anna + "\n\nKarte 8075\n123\n" + problem + "\r\n" + unknown, 4);
+        batch->setMaxWaiting(2);
+        QSignalSpy finished(batch, &Batch::finished);
+        batch->start();
+        QVERIFY(batch->window->isVisible());
+        QVERIFY(QTest::qWaitFor([&] { return !standin->requestLines().isEmpty(); }, 5000));
+        QTest::qWait(150);
+        QCOMPARE(standin->requestLines().size(), 1);
+        // Not QSignalSpy::wait(): a record's lookup has asked the application to quit, and every
+        // event loop started after that ends at once.
+        QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 10000));
+        QCOMPARE(batchWritten(), QStringList({"1:found", "3:rejected", "4:rejected", "5:failed",
+                                              "6:unknown-person"}));
+        QCOMPARE(batch->exitStatus(), 4);
+        QCOMPARE(batch->window->label->text(), QStringLiteral("5 von 5 Karten geprüft"));
+        QVERIFY(!batch->window->isVisible());
+    }
+
+    void batchRequestsAtOnce_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("1") << 1;
+        QTest::newRow("6") << 6;
+    }
+
+    void batchRequestsAtOnce()
+    {
+        QFETCH(int, jobs);
+        QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
+        standin->setDelay(2000);
+        startBatch((anna + '\n').repeated(8), jobs);
+        batch->start();
+        QVERIFY(QTest::qWaitFor([&] { return standin->requestLines().size() >= jobs; }, 5000));
+        QTest::qWait(300);
+        QCOMPARE(standin->requestLines().size(), jobs);
+        // The stand-in holds its answers back side by side, as a slow service would: the six
+        // requests open at once are all answered after one delay, not one after another.
+        if (jobs == 6)
+            QVERIFY(QTest::qWaitFor([&] { return batchLines.size() >= 6; }, 3000));
+    }
+
+    void batchEscapeCancelsTheRest()
+    {
+        QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
+        standin->setDelay(300);
+        startBatch(anna + '\n' + anna + "\n\n" + unknown + '\n' + problem + '\n', 1);
+        QSignalSpy finished(batch, &Batch::finished);
+        batch->start();
+        QVERIFY(QTest::qWaitFor([&] { return !batchLines.isEmpty(); }, 5000));
+        QTest::keyClick(batch->window, Qt::Key_Escape);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(batchWritten(),
+                 QStringList({"1:found", "2:cancelled", "4:cancelled", "5:cancelled"}));
+        QCOMPARE(batch->exitStatus(), 4);
+        QVERIFY(!batch->window->isVisible());
+    }
 
 private:
-    void startBatch(const QByteArray &input, int jobs);
+    void startBatch(const QByteArray &input, int jobs)
+    {
+        batch = new Batch(input, jobs);
+        batch->setSink([this](const QByteArray &line) {
+            batchLines << line;
+            return true;
+        });
+    }
+
     // "<line>:<outcome>" for every batch line written, in order.
-    QStringList batchWritten() const;
+    QStringList batchWritten() const
+    {
+        QStringList seen;
+        for (const QByteArray &line : batchLines) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            seen << QString::number(object.value("line").toInt()) + ':'
+                            + object.value("outcome").toString();
+        }
+        return seen;
+    }
 
     StandinServer *standin = nullptr;
     Tarvik *tarvik = nullptr;
     Batch *batch = nullptr;
     QList<QByteArray> batchLines;
 };
-
-void tst_Tarvik::init()
-{
-    debugLines.clear();
-    batchLines.clear();
-    standin = new StandinServer(this); // listens only where a function asks it to
-    tarvik = new Tarvik;
-}
-
-void tst_Tarvik::cleanup()
-{
-    // The program never deletes its popups; a test must, or the next one would see them.
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<Orvel::Message *>(w))
-            delete w;
-    }
-    delete tarvik;
-    delete batch;
-    batch = nullptr;
-    delete standin;
-}
-
-void tst_Tarvik::rejectedNumber_data()
-{
-    QTest::addColumn<QString>("argument");
-    QTest::addColumn<QString>("line"); // the number as the output line shows it
-    QTest::addColumn<QString>("message");
-    QTest::newRow("letter") << "8075600008000000000X"
-                            << "8075600008000000000X"
-                            << "Die Nummer enthält ungültige Zeichen. Es dürfen nur Zahlen sein.";
-    QTest::newRow("blanks only") << "   "
-                                 << ""
-                                 << "Die Nummer beginnt nicht mit 80756.";
-    QTest::newRow("too short") << " 80756123 "
-                               << "80756123"
-                               << "Die Nummer enthält nicht 20 Zeichen.";
-}
-
-void tst_Tarvik::rejectedNumber()
-{
-    QFETCH(QString, argument);
-    QFETCH(QString, line);
-    QFETCH(QString, message);
-    tarvik->setTarvikData(argument);
-    QCOMPARE(debugLines, QStringList("Nummer ist falsch:  \"" + line + "\" "));
-    QCOMPARE(errorPopups(tarvik), QStringList("Meldung: FEHLER: <br><br>" + message + " 5000"));
-    // Nothing goes out for a number that failed its checks.
-    QVERIFY(!tarvik->manager && tarvik->progressMessage->isHidden());
-}
-
-void tst_Tarvik::tlsReport()
-{
-    FakeReply reply(QUrl(QStringLiteral("https://cards.example/x?a=1&b=2")), "partial \"body\"");
-    tarvik->sslErrors(&reply, {});
-    QCOMPARE(debugLines,
-             QStringList({"replyFinished SSL ", "0 ", "QUrl(\"https://cards.example/x?a=1&b=2\") ",
-                          "\"partial \"body\"\" <br><br> "}));
-    // The failure that follows the unaccepted handshake must add nothing.
-    reply.fail(QNetworkReply::SslHandshakeFailedError, QStringLiteral("SSL handshake failed"));
-    tarvik->replyFinished(&reply);
-    QCOMPARE(debugLines.size(), 4);
-    QVERIFY(errorPopups(tarvik).isEmpty());
-    // The JSON form writes its object itself, and the run counts as failed.
-    Tarvik json(Tarvik::Form::Json);
-    json.sslErrors(&reply, {});
-    QCOMPARE(debugLines.size(), 4);
-    QCOMPARE(json.exitStatus(0), 4);
-}
-
-void tst_Tarvik::lookup_data()
-{
-    QTest::addColumn<F>("failure"); // -1: nothing listens
-    QTest::addColumn<QByteArray>("body"); // null: the sample reply
-    QTest::addColumn<QByteArray>("contentType");
-    QTest::addColumn<qint64>("padTo");
-    QTest::addColumn<QString>("line"); // a record's town, or the network error's line
-    QTest::addColumn<QString>("message"); // of the error popup; empty: a record, no popup
-    QTest::addColumn<int>("displayMs");
-    QTest::addColumn<qint64>("maxSent"); // what the stand-in may send in all; 0: no limit
-    const auto row = [](const char *name, F failure, const QByteArray &body, qint64 padTo,
-                        const QString &line, const QString &message, int displayMs = 8000,
-                        qint64 maxSent = 0, const QByteArray &type = "text/xml; charset=UTF-8") {
-        QTest::newRow(name) << failure << body << type << padTo << line << message << displayMs
-                            << maxSent;
-    };
-    const QString zurich = "Client Ort\t \"Zürich\" \n ",
-                  tooLarge = "Antwort des Servers zu gross.";
-    row("record", F::None, {}, 0, zurich, {});
-    row("record of 16 MiB", F::None, {}, 16 * MiB, zurich, {});
-    row("charset of the header", F::None, "<r statut=\"0\"><client><city>Z\xfcrich</city>", 0,
-        zurich, {}, 0, 0, "text/xml; charset=iso-8859-1");
-    row("no insured person", F::None, "<reponse statut=\"60\"/>", 0, {}, "Versicherter unbekannt.");
-    row("application problem", F::None, "<reponse statut=\"67\"/>", 0, {},
-        "Anwendungsproblem. Ev. Lesefehler.");
-    row("server error wins over a record", F::None,
-        "<reponse statut=\"0\"><city>ERROR Not Found</city></reponse>", 0, {},
-        "Server meldet: nicht gefunden. URL falsch?");
-    row("unrecognised", F::None, "<reponse statut=\"1\"/>", 0, {},
-        "Unbekannte Antwort vom Server.");
-    row("redirect with a record", F::StatusWithRecord, {}, 0, {}, "Unbekannte Antwort vom Server.");
-    // Aborted as soon as the announced length is over the limit, and as soon as a body of unknown
-    // length has passed it: the stand-in sees the connection closed long before it has sent all.
-    row("one byte over 16 MiB", F::None, {}, 16 * MiB + 1, {}, tooLarge, 8000, 8 * MiB);
-    row("endless body", F::EndlessBody, {}, 0, {}, tooLarge, 8000, 24 * MiB);
-    row("endless header line", F::HeaderFlood, {}, 0, {}, tooLarge);
-
-    // The line keeps the network layer's text, control characters blanked; the popup's rich
-    // text gets it escaped (the address in the "not found" text holds ampersands).
-    const auto network = [&row](const char *name, F failure, const QString &text) {
-        row(name, failure, {}, 0, "\"" + text + "\" ",
-            text.toHtmlEscaped()
-                    + "<br><br>Ist der HIN Client gestartet ?<br>Sind Sie "
-                      "angemeldet bei HIN ?",
-            30000);
-    };
-    network("nothing listening", F(-1), QStringLiteral("Connection refused"));
-    network("closed without answer", F::CloseWithoutAnswer, QStringLiteral("Connection closed"));
-    network("stalled proxy", F::NeverAnswer, QStringLiteral("Operation canceled"));
-    network("dripping body", F::Drip, QStringLiteral("Operation canceled"));
-    network("dripping chunks", F::DripChunked, QStringLiteral("Operation canceled"));
-    network("reason phrase with controls", F::HttpError,
-            "Error transferring http://" TARVIK_SERVICE_HOST
-            "/tarvik/servlet/ch.ofac.ca.tarvik.CaValidationHorizontale?type=XML&langue=1&carte="
-            "80756000080000000001&ReturnType=STPLUS - server replied: Not Found [2J");
-}
-
-void tst_Tarvik::lookup()
-{
-    QFETCH(F, failure);
-    QFETCH(QByteArray, body);
-    QFETCH(QByteArray, contentType);
-    QFETCH(qint64, padTo);
-    QFETCH(QString, line);
-    QFETCH(QString, message);
-    QFETCH(int, displayMs);
-    QFETCH(qint64, maxSent);
-    if (failure != F(-1))
-        QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
-    standin->setFailure(failure, failure == F::StatusWithRecord ? 302 : 404);
-    if (!body.isNull())
-        standin->setFixedReply(body, contentType);
-    standin->setPadTo(padTo);
-    standin->setReasonPhrase("Not\rFound\x1b[2J");
-    standin->setDripInterval(50);
-    // A stalled request waits for its deadline, shortened here; the others keep the real one.
-    const bool network = displayMs == 30000;
-    if (network)
-        tarvik->setDeadline(500);
-    if (failure == F::HeaderFlood) // the flood needs a while to grow the process by the limit
-        tarvik->setMemoryGrowthLimit(16 * MiB);
-    tarvik->setTarvikData(QStringLiteral("  Karte: 80756000080000000001999  "));
-    QCOMPARE(timerInterval(tarvik->manager), network ? 500 : 30000);
-    QVERIFY(tarvik->progressMessage->isVisible());
-    QCOMPARE(shown(tarvik->progressMessage),
-             "Meldung: Die Daten werden tranferiert.<br><br>Bitte warten ... -1");
-
-    QVERIFY(QTest::qWaitFor(
-            [&] { return !errorPopups(tarvik).isEmpty() || debugLines.size() == 12; }, 20000));
-    QVERIFY(tarvik->progressMessage->isHidden());
-    QCOMPARE(errorPopups(tarvik), message.isEmpty()
-                                          ? QStringList()
-                                          : QStringList("Meldung: FEHLER: <br><br>" + message + ' '
-                                                        + QString::number(displayMs)));
-    if (message.isEmpty())
-        QCOMPARE(debugLines.value(7), line);
-    else
-        QCOMPARE(debugLines, line.isEmpty() ? QStringList() : QStringList(line));
-    if (failure == F::None)
-        QCOMPARE(standin->requestLines().size(), 1);
-    QVERIFY2(!maxSent || standin->bytesSent() < maxSent,
-             qPrintable(QString::number(standin->bytesSent())));
-}
-
-void tst_Tarvik::startBatch(const QByteArray &input, int jobs)
-{
-    batch = new Batch(input, jobs);
-    batch->setSink([this](const QByteArray &line) {
-        batchLines << line;
-        return true;
-    });
-}
-
-QStringList tst_Tarvik::batchWritten() const
-{
-    QStringList seen;
-    for (const QByteArray &line : batchLines) {
-        const QJsonObject object = QJsonDocument::fromJson(line).object();
-        seen << QString::number(object.value("line").toInt()) + ':'
-                        + object.value("outcome").toString();
-    }
-    return seen;
-}
-
-void tst_Tarvik::batchOrderAndWaitingLines()
-{
-    // The rejected numbers are decided at once, while the request before them is still out;
-    // with room for two finished lines, the card after them waits for the first answer.
-    QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
-    standin->setDelay(300);
-    startBatch(anna + "\n\nKarte 8075\n123\n" + problem + "\r\n" + unknown, 4);
-    batch->setMaxWaiting(2);
-    QSignalSpy finished(batch, &Batch::finished);
-    batch->start();
-    QVERIFY(batch->window->isVisible());
-    QVERIFY(QTest::qWaitFor([&] { return !standin->requestLines().isEmpty(); }, 5000));
-    QTest::qWait(150);
-    QCOMPARE(standin->requestLines().size(), 1);
-    // Not QSignalSpy::wait(): a record's lookup has asked the application to quit, and every
-    // event loop started after that ends at once.
-    QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 10000));
-    QCOMPARE(batchWritten(),
-             QStringList({"1:found", "3:rejected", "4:rejected", "5:failed", "6:unknown-person"}));
-    QCOMPARE(batch->exitStatus(), 4);
-    QCOMPARE(batch->window->label->text(), QStringLiteral("5 von 5 Karten geprüft"));
-    QVERIFY(!batch->window->isVisible());
-}
-
-void tst_Tarvik::batchRequestsAtOnce_data()
-{
-    QTest::addColumn<int>("jobs");
-    QTest::newRow("1") << 1;
-    QTest::newRow("6") << 6;
-}
-
-void tst_Tarvik::batchRequestsAtOnce()
-{
-    QFETCH(int, jobs);
-    QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
-    standin->setDelay(2000);
-    startBatch((anna + '\n').repeated(8), jobs);
-    batch->start();
-    QVERIFY(QTest::qWaitFor([&] { return standin->requestLines().size() >= jobs; }, 5000));
-    QTest::qWait(300);
-    QCOMPARE(standin->requestLines().size(), jobs);
-}
-
-void tst_Tarvik::batchEscapeCancelsTheRest()
-{
-    QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
-    standin->setDelay(300);
-    startBatch(anna + '\n' + anna + "\n\n" + unknown + '\n' + problem + '\n', 1);
-    QSignalSpy finished(batch, &Batch::finished);
-    batch->start();
-    QVERIFY(QTest::qWaitFor([&] { return !batchLines.isEmpty(); }, 5000));
-    QTest::keyClick(batch->window, Qt::Key_Escape);
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(batchWritten(), QStringList({"1:found", "2:cancelled", "4:cancelled", "5:cancelled"}));
-    QCOMPARE(batch->exitStatus(), 4);
-    QVERIFY(!batch->window->isVisible());
-}
 
 QTEST_MAIN(tst_Tarvik)
 #include "tst_tarvik.moc"

@@ -12,7 +12,7 @@ const QByteArray woman = "80756000080000000001";
 const QByteArray service = "http://hin/tarvik/servlet/ch.ofac.ca.tarvik.CaValidationHorizontale"
                            "?type=XML&langue=1&ReturnType=STPLUS&carte=";
 
-class TestStandinServer : public QObject
+class tst_StandinServer : public QObject
 {
     Q_OBJECT
 
@@ -114,59 +114,6 @@ private Q_SLOTS:
         QCOMPARE(server->requestLines(), {"GET " + service + woman + " HTTP/1.1"});
     }
 
-    void padding()
-    {
-        const int size = 3 * 1024 * 1024;
-        server->setPadTo(size);
-        const Response r = exchange(get(), 60000);
-        QCOMPARE(r.body.size(), size);
-        QVERIFY(r.has("Content-Length: " + QByteArray::number(size)));
-        // The filler, whole comment lines and line feeds, goes before the closing root tag.
-        const QByteArray original = sample();
-        const int at = original.lastIndexOf("</"), tail = original.size() - at;
-        QCOMPARE(r.body.left(at) + r.body.right(tail), original);
-        QVERIFY(QString::fromLatin1(r.body.mid(at, size - original.size()))
-                        .remove(QRegularExpression(QStringLiteral("<!--[^-]*-->\n|\n")))
-                        .isEmpty());
-    }
-
-    void fixedReply()
-    {
-        server->setFixedReply("fixed", "text/plain");
-        const Response r = exchange();
-        QVERIFY(r.body == "fixed" && r.has("Content-Type: text/plain"));
-        server->setFixedReply(QByteArray());
-        QVERIFY(exchange().has("Content-Length: 0"));
-        server->clearFixedReply();
-        QCOMPARE(exchange().body, sample());
-    }
-
-    // Delayed answers wait side by side: all three come long before a second delay has passed,
-    // and none before the first has.
-    void concurrentDelayedAnswers()
-    {
-        const int delay = 2000;
-        server->setDelay(delay);
-        QElapsedTimer clock;
-        clock.start();
-        std::vector<std::unique_ptr<QTcpSocket>> sockets;
-        for (int i = 0; i < 3; ++i) {
-            sockets.emplace_back(new QTcpSocket);
-            sockets.back()->connectToHost(QHostAddress::LocalHost, server->serverPort());
-            sockets.back()->write(get());
-        }
-        const auto answered = [&] {
-            return std::count_if(sockets.begin(), sockets.end(), [](const auto &socket) {
-                return socket->state() == QAbstractSocket::UnconnectedState;
-            });
-        };
-        QVERIFY(QTest::qWaitFor([&] { return answered() > 0; }, 3 * delay));
-        QVERIFY(clock.elapsed() >= delay * 9 / 10); // coarse timers may fire a little early
-        QVERIFY(QTest::qWaitFor([&] { return answered() == 3; }, delay / 2));
-        for (const auto &socket : sockets)
-            QVERIFY(socket->readAll().endsWith(sample()));
-    }
-
     void program()
     {
         QProcess program;
@@ -186,5 +133,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestStandinServer)
+QTEST_GUILESS_MAIN(tst_StandinServer)
 #include "tst_standinserver.moc"
