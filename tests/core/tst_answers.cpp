@@ -92,6 +92,14 @@ void tst_Answers::object_data()
                        R"({"card":"1","outcome":"failed","message":"Connection  )"
                        R"(refused Ist der HIN Client gestartet ? Sind Sie angemeldet bei HIN ?",)"
                        R"("detail":"Connection  refused"})");
+    // What the watchdog writes for a request it cut, and the TLS failure: network failures too.
+    const QByteArray hint = " Ist der HIN Client gestartet ? Sind Sie angemeldet bei HIN ?";
+    QTest::newRow("timed out") << Lookup::timedOut("1") << qint64(0)
+                               << R"({"card":"1","outcome":"failed","message":"Operation canceled)"
+                                          + hint + R"(","detail":"Operation canceled"})";
+    QTest::newRow("TLS") << Lookup::tlsFailed("1", "TLS") << qint64(0)
+                         << R"({"card":"1","outcome":"failed","message":"TLS)" + hint
+                                    + R"(","detail":"TLS"})";
 }
 
 QTEST_APPLESS_MAIN(tst_Answers)
