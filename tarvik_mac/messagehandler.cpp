@@ -34,10 +34,8 @@ void myMessageOutput(QtMsgType type, const QMessageLogContext &, const QString &
         break;
     case QtFatalMsg:
         std::fprintf(stderr, "Fatal: %s\n", text);
-        // abort() does not flush; without this the calling program would lose the lines
-        // already written but still in the buffer.
-        std::fflush(stdout);
-        std::fflush(stderr);
+        // Nothing waits in a buffer: the answer goes out unbuffered (Output::write), and so
+        // does standard error.
         std::abort();
     default:
         // Informational messages are the toolkit's chatter; they have no place in the output.
