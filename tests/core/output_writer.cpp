@@ -19,10 +19,7 @@ int main(int argc, char *argv[])
     const QByteArray scenario = argc > 1 ? argv[1] : "";
     const auto stuck = [] { std::this_thread::sleep_for(std::chrono::seconds(20)); };
     Output::setLastWords("last words\n");
-    if (scenario == "time") {
-        const Watchdog watchdog(200);
-        stuck();
-    } else if (scenario == "memory") {
+    if (scenario == "memory") {
         Output::setLastWords("last words\n", 4); // the status of a run in the JSON form
         const Watchdog watchdog(20000, Watchdog::residentBytes() + 32 * 1024 * 1024);
         const std::vector<char> memory(64 * 1024 * 1024, 1);

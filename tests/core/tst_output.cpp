@@ -29,7 +29,6 @@ private slots:
         const QByteArray memory = "tarvik: Abbruch: Der Lauf hat die Speichergrenze "
                                   "\xc3\xbc"
                                   "berschritten.\n";
-        QTest::newRow("time") << "time" << QByteArray("last words\n") << time << 0;
         QTest::newRow("memory") << "memory" << QByteArray("last words\n") << memory << 4;
         QTest::newRow("kick") << "kick" << QByteArray("alive\n") << time << 0;
         // An answer under way is finished first, and then it is the answer.

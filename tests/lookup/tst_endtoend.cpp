@@ -48,7 +48,6 @@ private Q_SLOTS:
                 << QByteArray("Nummer ist falsch:  \"80756 123\" \n") << 0 << QByteArray();
         QTest::newRow("version") << QStringList{"--version"} << QString() << version << 0
                                  << QByteArray();
-        QTest::newRow("no argument") << QStringList() << QString() << QByteArray() << 2 << usage;
         QTest::newRow("only toolkit options")
                 << QStringList{"-style", "fusion"} << QString() << QByteArray() << 2 << usage;
         // Without the toolkit, which ignores SIGPIPE for its sockets anyway.
