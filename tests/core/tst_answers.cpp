@@ -80,8 +80,8 @@ void tst_Answers::object_data()
                            << QByteArray(R"({"card":"80756","outcome":"found","record":)"
                                          R"({"ofacId":"12","town":"Z\"\\ü\n"}})");
     QTest::newRow("rejected, batch line")
-            << Lookup::rejected("8\t1\x01", CardNumber::Verdict::WrongLength) << qint64(7)
-            << QByteArray(R"({"line":7,"card":"8\t1\u0001","outcome":"rejected",)"
+            << Lookup::rejected("8\t1\x1f", CardNumber::Verdict::WrongLength) << qint64(7)
+            << QByteArray(R"({"line":7,"card":"8\t1\u001f","outcome":"rejected",)"
                           R"("message":"Die Nummer enthält nicht 20 Zeichen."})");
     Lookup::Reply refused;
     refused.networkFailed = true;
