@@ -303,6 +303,20 @@ private Q_SLOTS:
         QVERIFY(!batch->window->isVisible());
     }
 
+    // A line nobody takes any more ends the batch at once: the requests still out are cancelled,
+    // not waited for.
+    void batchUndeliveredCancelsTheRest()
+    {
+        QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
+        standin->setDelay(60000);
+        batch = new Batch("123\n" + anna + '\n' + anna, 2);
+        batch->setSink([](const QByteArray &) { return false; });
+        QSignalSpy finished(batch, &Batch::finished);
+        batch->start();
+        QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 5000));
+        QCOMPARE(batch->exitStatus(), 4);
+    }
+
 private:
     void startBatch(const QByteArray &input, int jobs)
     {
