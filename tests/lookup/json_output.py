@@ -82,6 +82,9 @@ batch_input = "\n".join([ANNA, " \t\u00a0", " %s \r" % UNKNOWN, "80756x", PROBLE
 batch = start(["--batch", "--jobs", "3"], batch_input)
 settled = start(["--batch", "--jobs=1"], b"%s\n1234\n%s" % (ANNA.encode(), UNKNOWN.encode()))
 empty = start(["--batch"], b"\n  \n")
+# The largest input taken (blank lines only, so there is nothing to look up), and one byte more.
+largest = start(["--batch"], b"\n" * (64 << 20))
+too_large = start(["--batch"], b"\n" * ((64 << 20) + 1))
 usage = [start(arguments) for arguments in
          (["--batch", "--jobs", "0"], ["--batch", "--jobs", "7"], ["--json"], ["--jobs", "2"],
           ["--batch", ANNA])]
@@ -121,6 +124,8 @@ check([o["outcome"] for o in answers(settled, 3)] == ["found", "rejected", "unkn
       "settled batch")
 finish(settled, 0)
 finish(empty, 0)
+finish(largest, 0)
+check(b"64 MiB" in finish(too_large, 2), "the batch input limit")
 for process in usage:
     errors = finish(process, 2).decode()
     check(errors.startswith("tarvik: ") and "Aufruf: tarvik" in errors, "usage: %r" % errors)
