@@ -281,6 +281,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return standin->requestLines().size() >= jobs; }, 5000));
         QTest::qWait(300);
         QCOMPARE(standin->requestLines().size(), jobs);
+        QCOMPARE(timers(batch), QString("30000,50,").repeated(jobs).chopped(1)); // as a lookup's
         // The stand-in holds its answers back side by side, as a slow service would: the six
         // requests open at once are all answered after one delay, not one after another.
         if (jobs == 6)
