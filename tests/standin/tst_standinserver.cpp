@@ -67,6 +67,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bodyPart");
         const QByteArray unknown = "statut=\"60\"", any;
         QTest::newRow("sample card") << get() << 200 << sample();
+        QTest::newRow("empty lines first") << "\r\n\n" + get() << 200 << sample();
         QTest::newRow("no sample") << get(service + "80756999990000000009") << 200 << unknown;
         // Taken as a file name, this would be samples/../samples/<woman>.xml, which exists.
         QTest::newRow("path escape") << get(service + "..%2Fsamples%2F" + woman) << 200 << unknown;
