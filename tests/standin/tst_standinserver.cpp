@@ -73,6 +73,8 @@ private Q_SLOTS:
         QTest::newRow("path escape") << get(service + "..%2Fsamples%2F" + woman) << 200 << unknown;
         QTest::newRow("other path") << get("http://hin/other") << 404 << any;
         QTest::newRow("POST") << "POST " + service + woman + " HTTP/1.1\r\n\r\n" << 405 << any;
+        QTest::newRow("https") << get("https" + service.mid(4) + woman) << 400 << any;
+        QTest::newRow("no version") << "GET " + service + woman + "\r\n\r\n" << 400 << any;
         QTest::newRow("origin form") << get(service.mid(service.indexOf("/tarvik"))) << 400 << any;
         QTest::newRow("bad query") << get(QByteArray(service).replace("XML", "X")) << 400 << any;
         QTest::newRow("binary garbage")
@@ -113,6 +115,8 @@ private Q_SLOTS:
         const Response r = exchange(get(), failure == F::NeverAnswer ? 500 : 10000);
         QCOMPARE(r.status(), status);
         QCOMPARE(r.closed, failure != F::NeverAnswer);
+        QVERIFY(!r.status() || r.has("Content-Length: " + QByteArray::number(r.body.size())));
+        QVERIFY(failure != F::StatusWithRecord || r.has("Location: http://elsewhere.example/"));
         QCOMPARE(server->requestLines(), {"GET " + service + woman + " HTTP/1.1"});
     }
 
