@@ -76,12 +76,10 @@ private slots:
         row("name: lower initial", normalizeNameCase, "meier-MÜLLER", "meier-Müller");
         row("name: leading blank", normalizeNameCase, " MEIER", " meier");
         row("name: hyphen at ends", normalizeNameCase, "-ABC-", "-Abc-");
-        row("name: non-ASCII", normalizeNameCase, "ÖZTÜRK", "Öztürk");
         const QChar lone(0xD83D);
         row("name: kept case", normalizeNameCase,
             "AⰯB\U00010570\U00010595" + QString(lone) + "LC",
             "AⰯb\U00010570\U00010595" + QString(lone) + "lc");
-        row("sex: 1", sexText, "1", "männlich");
         row("sex: blank 1", sexText, " 1", "weiblich");
         row("ahv: trimmed", formatAhvNumber, " 7561234567897\n", "756.1234.5678.97");
         row("ahv: not numeric", formatAhvNumber, "756ABCDEFGHIJ", "756.ABCD.EFGH.IJ");
@@ -206,7 +204,6 @@ private slots:
         row("last character cut in half", "Z\xc3", "", "Z\uFFFD");
         row("neither", "Z\xfcrich", "text/xml", broken);
         row("unknown codec", "Z\xfcrich", "text/xml; charset=x-none", broken);
-        row("UTF-16 named", "Z\xfcrich", "text/xml; charset=utf-16", broken);
         row("UTF-32 declared, charset heard", "<?xml encoding='UTF-32'?>Z\xfcrich",
             "text/xml; charset=latin1", "<?xml encoding='UTF-32'?>" + zurich);
     }
