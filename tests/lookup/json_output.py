@@ -82,9 +82,11 @@ batch_input = "\n".join([ANNA, " \t\u00a0", " %s \r" % UNKNOWN, "80756x", PROBLE
 batch = start(["--batch", "--jobs", "3"], batch_input)
 settled = start(["--batch", "--jobs=1"], b"%s\n1234\n%s" % (ANNA.encode(), UNKNOWN.encode()))
 empty = start(["--batch"], b"\n  \n")
-# The largest input taken (blank lines only, so there is nothing to look up), and one byte more.
-largest = start(["--batch"], b"\n" * (64 << 20))
-too_large = start(["--batch"], b"\n" * ((64 << 20) + 1))
+# The largest input taken (64 blank lines of 1 MiB, so there is nothing to look up), and one byte
+# more.
+blank_mib = b" " * ((1 << 20) - 1) + b"\n"
+largest = start(["--batch"], blank_mib * 64)
+too_large = start(["--batch"], blank_mib * 64 + b"\n")
 usage = [start(arguments) for arguments in
          (["--batch", "--jobs", "0"], ["--batch", "--jobs", "7"], ["--json"], ["--jobs", "2"],
           ["--batch", ANNA])]
