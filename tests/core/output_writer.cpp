@@ -4,6 +4,7 @@
 #include "debugline.h"
 #include "messagehandler.h"
 #include "output.h"
+#include "residentmemory.h"
 #include "watchdog.h"
 
 #include <QByteArray>
@@ -21,7 +22,7 @@ int main(int argc, char *argv[])
     Output::setLastWords("last words\n");
     if (scenario == "memory") {
         Output::setLastWords("last words\n", 4); // the status of a run in the JSON form
-        const Watchdog watchdog(20000, Watchdog::residentBytes() + 32 * 1024 * 1024);
+        const Watchdog watchdog(20000, ResidentMemory::bytes() + 32 * 1024 * 1024);
         const std::vector<char> memory(64 * 1024 * 1024, 1);
         stuck();
     } else if (scenario == "kick") { // progress keeps the run alive past its first limit

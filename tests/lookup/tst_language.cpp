@@ -3,6 +3,7 @@
 // when the texts are loaded before the application object exists, as main does. What the user
 // reads end to end, and that standard output never changes, is checked by languages.py.
 #include "batch.h"
+#include "batchwindow.h"
 #include "language.h"
 #include "message.h"
 #include "translation.h"

@@ -5,6 +5,7 @@
 // namespace (see CMakeLists.txt), and only the functions that need the port listen on it.
 
 #include "batch.h"
+#include "batchwindow.h"
 #include "buildconfig.h"
 #include "message.h"
 #include "standinserver.h"

@@ -24,7 +24,7 @@ with tempfile.TemporaryDirectory() as work:
         copy = os.path.join(work, name)
         shutil.copy(ts, copy)
         subprocess.run([lupdate, "-silent", "-locations", "none",
-                        os.path.join(source, "tarvik_mac"), os.path.join(source, "popup"),
+                        *[os.path.join(source, d) for d in ("rules", "process", "shell", "app", "popup")],
                         "-ts", copy], check=True)
         for context in ET.parse(copy).getroot().iter("context"):
             for message in context.iter("message"):

@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "output.h"
 
-#include "translation.h"
+#include "standardstreams.h"
+#include "wording.h"
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace Output {
 
@@ -22,35 +19,11 @@ QByteArray lastWords;
 int endStatus = 0;
 int endUndeliveredStatus = 1;
 
-bool writeAll(int fd, const char *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 } // namespace
 
 void guardStandardStreams()
 {
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        if (fd == 1)
-            stdoutClosedAtStart = true;
-        // The lowest free descriptor is this one, as the lower ones are open by now.
-        const int opened = ::open("/dev/null", O_RDWR);
-        if (opened != fd && opened >= 0)
-            ::close(opened);
-    }
-    std::signal(SIGPIPE, SIG_IGN);
+    stdoutClosedAtStart = StandardStreams::guard();
 }
 
 bool write(const QByteArray &bytes)
@@ -58,7 +31,7 @@ bool write(const QByteArray &bytes)
     const auto hold = holdAnswer();
     anythingWritten = true;
     const bool ok = !stdoutClosedAtStart
-                    && writeAll(STDOUT_FILENO, bytes.constData(), size_t(bytes.size()));
+                    && StandardStreams::writeOut(bytes.constData(), size_t(bytes.size()));
     if (!ok)
         deliveryFailed = true;
     return ok;
@@ -79,7 +52,7 @@ int exitStatus(int status, int undeliveredStatus)
 {
     if (!failed())
         return status;
-    const QString problem = Translation::translate(
+    const QString problem = Wording::translate(
             "Output", "Die Antwort konnte nicht auf die Standardausgabe geschrieben werden.");
     std::fprintf(stderr, "tarvik: %s\n", problem.toUtf8().constData());
     std::fflush(stderr);

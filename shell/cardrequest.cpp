@@ -3,7 +3,7 @@
 
 #include "buildconfig.h"
 #include "networkerrortext.h"
-#include "watchdog.h"
+#include "residentmemory.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -59,10 +59,10 @@ QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int tim
     QObject::connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
     deadline->start(timeoutMs);
 
-    const qint64 memoryLimit = Watchdog::residentBytes() + growthLimit;
+    const qint64 memoryLimit = ResidentMemory::bytes() + growthLimit;
     auto *memoryCheck = new QTimer(reply);
     QObject::connect(memoryCheck, &QTimer::timeout, reply, [reply, memoryLimit] {
-        if (Watchdog::residentBytes() > memoryLimit)
+        if (ResidentMemory::bytes() > memoryLimit)
             abortAsTooLarge(reply);
     });
     memoryCheck->start(memoryCheckMs);

@@ -36,9 +36,6 @@ public:
     // ended only when it has made none for the whole limit.
     void kick();
 
-    // The process's resident memory in bytes, or 0 where it cannot be read.
-    static qint64 residentBytes();
-
 private:
     void watch(qint64 memoryLimit);
 

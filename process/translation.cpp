@@ -2,6 +2,7 @@
 #include "translation.h"
 
 #include "language.h"
+#include "wording.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -39,18 +40,9 @@ void load()
         return;
     }
     loaded = translator;
+    Wording::useCatalogue(loaded);
     if (QCoreApplication::instance())
         installLoaded();
-}
-
-QString translate(const char *context, const char *source)
-{
-    if (loaded) {
-        const QString text = loaded->translate(context, source);
-        if (!text.isEmpty())
-            return text;
-    }
-    return QString::fromUtf8(source);
 }
 
 } // namespace Translation

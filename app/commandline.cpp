@@ -3,7 +3,7 @@
 
 #include "buildconfig.h"
 #include "output.h"
-#include "translation.h"
+#include "wording.h"
 
 #include <cstdio>
 
@@ -87,12 +87,12 @@ Options batchOptions(const QStringList &arguments)
         if (argument == QLatin1String("--jobs")) {
             if (i + 1 == arguments.size())
                 return usageError(
-                        Translation::translate("CommandLine", "Nach --jobs fehlt die Zahl."));
+                        Wording::translate("CommandLine", "Nach --jobs fehlt die Zahl."));
             jobs = arguments.at(++i);
         } else if (argument.startsWith(QLatin1String("--jobs="))) {
             jobs = argument.mid(7);
         } else {
-            return usageError(Translation::translate("CommandLine",
+            return usageError(Wording::translate("CommandLine",
                                                      "Unerwartetes Argument \"%1\"; --batch liest "
                                                      "die Kartennummern von der Standardeingabe.")
                                       .arg(argument));
@@ -101,14 +101,14 @@ Options batchOptions(const QStringList &arguments)
         options.jobs = jobs.toInt(&number);
         if (!number || options.jobs < 1 || options.jobs > maxJobs)
             return usageError(
-                    Translation::translate("CommandLine",
+                    Wording::translate("CommandLine",
                                            "--jobs verlangt eine Zahl von 1 bis %1, nicht \"%2\".")
                             .arg(maxJobs)
                             .arg(jobs));
     }
     if (!batch)
         return usageError(
-                Translation::translate("CommandLine", "--jobs gilt nur zusammen mit --batch."));
+                Wording::translate("CommandLine", "--jobs gilt nur zusammen mit --batch."));
     options.request = Request::Batch;
     return options;
 }
@@ -128,7 +128,7 @@ Options parse(const QStringList &arguments)
     } else if (first == QLatin1String("--json")) {
         if (arguments.size() < 2)
             return usageError(
-                    Translation::translate("CommandLine", "Nach --json fehlt die Kartennummer."));
+                    Wording::translate("CommandLine", "Nach --json fehlt die Kartennummer."));
         options.request = Request::Json;
         options.card = arguments.at(1);
     } else if (first == QLatin1String("--batch") || first.startsWith(QLatin1String("--jobs"))) {
@@ -153,10 +153,10 @@ int answer(const Options &options)
     case Request::Usage:
         if (!options.error.isEmpty())
             std::fprintf(stderr, "tarvik: %s\n", options.error.toUtf8().constData());
-        std::fputs(Translation::translate("CommandLine", usageLine).toUtf8().constData(), stderr);
+        std::fputs(Wording::translate("CommandLine", usageLine).toUtf8().constData(), stderr);
         return 2;
     case Request::Help:
-        Output::write(Translation::translate("CommandLine", helpText).toUtf8());
+        Output::write(Wording::translate("CommandLine", helpText).toUtf8());
         return 0;
     case Request::Version:
         Output::write(versionText);

@@ -6,45 +6,16 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QObject>
 #include <QString>
 #include <QVector>
-#include <QWidget>
 
 #include <functional>
 
-class QLabel;
+class BatchWindow;
 class QNetworkAccessManager;
 class QNetworkReply;
-class QProgressBar;
 class Watchdog;
-
-// The batch's one window: a progress bar and "k von N Karten geprüft". Escape or closing it
-// asks to cancel; the batch closes it itself at the end.
-class BatchWindow : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit BatchWindow(qint64 cards);
-
-    void showProgress(qint64 checked);
-    // Closes the window without asking to cancel.
-    void finish();
-
-    QLabel *label;
-    QProgressBar *bar;
-
-Q_SIGNALS:
-    void cancelRequested();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    qint64 totalCards;
-    bool finished = false;
-};
 
 // Checks many cards in one run: every card of the input goes out as the same single GET as the
 // single-card mode sends, at most `jobs` at once, and each card's JSON object is written as soon
@@ -61,10 +32,6 @@ public:
 
     static constexpr int defaultMaxWaiting = 1024;
 
-    // The whole batch mode: reads the cards from standard input, checks them, and returns the
-    // exit status.
-    static int run(int argc, char *argv[], int jobs);
-
     Batch(const QByteArray &input, int jobs, QObject *parent = nullptr);
     ~Batch() override;
 
@@ -77,9 +44,11 @@ public:
     void start();
     // Every card not yet answered is written as cancelled, in order; nothing more goes out.
     void cancel();
-    // SIGINT and SIGTERM cancel the batch like the window does, so that a calling program or a
-    // terminal that stops it still gets a line for every card.
+    // SIGINT, SIGTERM and SIGHUP cancel the batch like the window does, so that a calling
+    // program or a terminal that stops it still gets a line for every card.
     void cancelOnSignals();
+    // The watchdog that this batch keeps alive while it decides cards.
+    void setWatchdog(Watchdog *guard) { watchdog = guard; }
 
     // 0 while every card ended found, unknown or rejected; 4 otherwise.
     int exitStatus() const { return status; }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "batch.h"
+#include "batchmode.h"
 #include "commandline.h"
 #include "messagehandler.h"
 #include "output.h"
 #include "tarvik.h"
+#include "toolkitflags.h"
 #include "translation.h"
 #include "watchdog.h"
 
@@ -34,7 +35,7 @@ int main(int argc, char *argv[])
     // display, and without a card number nothing would ever end the event loop.
     const CommandLine::Options options = CommandLine::parse(argc, argv);
     if (options.request == CommandLine::Request::Batch)
-        return Batch::run(argc, argv, options.jobs);
+        return BatchMode::run(argc, argv, options.jobs);
     if (options.request != CommandLine::Request::Lookup
         && options.request != CommandLine::Request::Json)
         return Output::exitStatus(CommandLine::answer(options));
@@ -42,8 +43,7 @@ int main(int argc, char *argv[])
     // From here on the run ends by itself, at the latest when the watchdog ends it.
     const Watchdog watchdog;
 
-    // Created for the toolkit version the tool was first written for.
-    QApplication app(argc, argv, 0x050201);
+    QApplication app(argc, argv, toolkitFlags);
 
     // The card number is read after the toolkit has taken its own options out of the command
     // line, as the default mode always has.

@@ -2,11 +2,10 @@
 #include "watchdog.h"
 
 #include "output.h"
-#include "translation.h"
+#include "residentmemory.h"
+#include "wording.h"
 
 #include <chrono>
-#include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -37,26 +36,15 @@ Watchdog::~Watchdog()
     m_thread.join();
 }
 
-qint64 Watchdog::residentBytes()
-{
-    std::FILE *statm = std::fopen("/proc/self/statm", "re");
-    if (!statm)
-        return 0;
-    long long size = 0, resident = 0;
-    const int fields = std::fscanf(statm, "%lld %lld", &size, &resident);
-    std::fclose(statm);
-    return fields == 2 ? qint64(resident) * ::sysconf(_SC_PAGESIZE) : 0;
-}
-
 void Watchdog::watch(qint64 memoryLimit)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_stopping) {
         if (std::chrono::steady_clock::now() >= m_end)
-            Output::endNow(Translation::translate(
+            Output::endNow(Wording::translate(
                     "Watchdog", "Abbruch: Der Lauf hat das Zeitlimit überschritten."));
-        if (residentBytes() > memoryLimit)
-            Output::endNow(Translation::translate(
+        if (ResidentMemory::bytes() > memoryLimit)
+            Output::endNow(Wording::translate(
                     "Watchdog", "Abbruch: Der Lauf hat die Speichergrenze überschritten."));
         m_wake.wait_for(lock, checkInterval);
     }

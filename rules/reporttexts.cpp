@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "reporttexts.h"
 
-#include "translation.h"
+#include "wording.h"
 
 namespace ReportTexts {
 
@@ -26,13 +26,13 @@ Report statusReport(const QString &message)
 
 QString progressText()
 {
-    return richText({Translation::translate("ReportTexts", "Die Daten werden tranferiert."),
-                     QString(), Translation::translate("ReportTexts", "Bitte warten ...")});
+    return richText({Wording::translate("ReportTexts", "Die Daten werden tranferiert."),
+                     QString(), Wording::translate("ReportTexts", "Bitte warten ...")});
 }
 
 QString popupText(const Report &report)
 {
-    return Translation::translate("ReportTexts", "FEHLER: ") + lineBreak + lineBreak
+    return Wording::translate("ReportTexts", "FEHLER: ") + lineBreak + lineBreak
            + richText(report.lines);
 }
 
@@ -51,15 +51,15 @@ Report rejection(CardNumber::Verdict verdict)
     using CardNumber::Verdict;
     switch (verdict) {
     case Verdict::InvalidCharacters:
-        return {{Translation::translate(
+        return {{Wording::translate(
                         "ReportTexts",
                         "Die Nummer enthält ungültige Zeichen. Es dürfen nur Zahlen sein.")},
                 rejectionDisplayMs};
     case Verdict::WrongPrefix:
-        return {{Translation::translate("ReportTexts", "Die Nummer beginnt nicht mit 80756.")},
+        return {{Wording::translate("ReportTexts", "Die Nummer beginnt nicht mit 80756.")},
                 rejectionDisplayMs};
     case Verdict::WrongLength:
-        return {{Translation::translate("ReportTexts", "Die Nummer enthält nicht 20 Zeichen.")},
+        return {{Wording::translate("ReportTexts", "Die Nummer enthält nicht 20 Zeichen.")},
                 rejectionDisplayMs};
     case Verdict::Accepted:
         break;
@@ -72,16 +72,16 @@ Report forReply(ReplyClassification::Outcome outcome)
     using ReplyClassification::Outcome;
     switch (outcome) {
     case Outcome::NoInsuredPerson:
-        return statusReport(Translation::translate("ReportTexts", "Versicherter unbekannt."));
+        return statusReport(Wording::translate("ReportTexts", "Versicherter unbekannt."));
     case Outcome::ApplicationProblem:
         return statusReport(
-                Translation::translate("ReportTexts", "Anwendungsproblem. Ev. Lesefehler."));
+                Wording::translate("ReportTexts", "Anwendungsproblem. Ev. Lesefehler."));
     case Outcome::ServerError:
-        return statusReport(Translation::translate("ReportTexts",
+        return statusReport(Wording::translate("ReportTexts",
                                                    "Server meldet: nicht gefunden. URL falsch?"));
     case Outcome::Unrecognised:
         return statusReport(
-                Translation::translate("ReportTexts", "Unbekannte Antwort vom Server."));
+                Wording::translate("ReportTexts", "Unbekannte Antwort vom Server."));
     case Outcome::Record:
         break;
     }
@@ -91,19 +91,19 @@ Report forReply(ReplyClassification::Outcome outcome)
 Report network(const QString &errorText)
 {
     return {{errorText, QString(),
-             Translation::translate("ReportTexts", "Ist der HIN Client gestartet ?"),
-             Translation::translate("ReportTexts", "Sind Sie angemeldet bei HIN ?")},
+             Wording::translate("ReportTexts", "Ist der HIN Client gestartet ?"),
+             Wording::translate("ReportTexts", "Sind Sie angemeldet bei HIN ?")},
             networkReportDisplayMs};
 }
 
 Report tooLarge()
 {
-    return statusReport(Translation::translate("ReportTexts", "Antwort des Servers zu gross."));
+    return statusReport(Wording::translate("ReportTexts", "Antwort des Servers zu gross."));
 }
 
 Report cancelled()
 {
-    return {{Translation::translate("ReportTexts", "Abgebrochen, bevor die Antwort da war.")}, 0};
+    return {{Wording::translate("ReportTexts", "Abgebrochen, bevor die Antwort da war.")}, 0};
 }
 
 } // namespace ReportTexts

@@ -10,7 +10,8 @@ namespace Lookup {
 
 namespace {
 
-Result failed(const QString &card, const ReportTexts::Report &report)
+// A result for the card with the popup's report; the outcome stays Failed until the caller names it.
+Result resultWithReport(const QString &card, const ReportTexts::Report &report)
 {
     Result result;
     result.card = card;
@@ -30,21 +31,21 @@ QString requestAddress(const QString &serviceHost, const QString &card)
 
 Result rejected(const QString &card, CardNumber::Verdict verdict)
 {
-    Result result = failed(card, ReportTexts::rejection(verdict));
+    Result result = resultWithReport(card, ReportTexts::rejection(verdict));
     result.outcome = Outcome::Rejected;
     return result;
 }
 
 Result cancelled(const QString &card)
 {
-    Result result = failed(card, ReportTexts::cancelled());
+    Result result = resultWithReport(card, ReportTexts::cancelled());
     result.outcome = Outcome::Cancelled;
     return result;
 }
 
 Result tlsFailed(const QString &card, const QString &errorText)
 {
-    Result result = failed(card, ReportTexts::network(errorText));
+    Result result = resultWithReport(card, ReportTexts::network(errorText));
     result.networkFailure = true;
     result.detail = errorText;
     return result;
@@ -53,10 +54,10 @@ Result tlsFailed(const QString &card, const QString &errorText)
 Result fromReply(const QString &card, const Reply &reply)
 {
     if (reply.tooLarge)
-        return failed(card, ReportTexts::tooLarge());
+        return resultWithReport(card, ReportTexts::tooLarge());
     if (reply.networkFailed) {
         const QString detail = ErrorText::cleaned(reply.errorText);
-        Result result = failed(card, ReportTexts::network(detail));
+        Result result = resultWithReport(card, ReportTexts::network(detail));
         result.networkFailure = true;
         result.detail = detail;
         return result;
@@ -66,10 +67,10 @@ Result fromReply(const QString &card, const Reply &reply)
     // A redirect that is not followed, a partial answer or any other success status may carry
     // what looks like a record; only the service's plain answer is one.
     if (reply.httpStatus != 200)
-        return failed(card, ReportTexts::forReply(Outcome::Unrecognised));
+        return resultWithReport(card, ReportTexts::forReply(Outcome::Unrecognised));
     const QString text = ReplyText::decode(reply.body, reply.contentType);
     const Outcome outcome = ReplyClassification::classify(text);
-    Result result = failed(card, ReportTexts::forReply(outcome));
+    Result result = resultWithReport(card, ReportTexts::forReply(outcome));
     if (outcome == Outcome::Record) {
         result.outcome = Lookup::Outcome::Found;
         result.record = Record::extract(text);
