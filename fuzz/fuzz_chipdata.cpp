@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!cardNumberForm.match(card.cardNumber).hasMatch()
         || !dateForm.match(card.expiryDate).hasMatch() || !dateForm.match(card.birthDate).hasMatch()
         || !ahvForm.match(card.ahv).hasMatch()
-        || card.expiry.isValid() == card.expiryDate.isEmpty())
+        || (card.expiry.isValid() && card.expiryDate.isEmpty()))
         std::abort();
     const QString sexes[] = {QString(), QStringLiteral("männlich"), QStringLiteral("weiblich")};
     if (!std::count(std::begin(sexes), std::end(sexes), card.sex))
