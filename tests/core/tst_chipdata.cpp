@@ -71,7 +71,7 @@ private slots:
         read("tomorrow", holder, tlv(0x94, "20310101") + card, with("31.12.2030", "01.01.2031"));
         read("no day", holder, tlv(0x94, "20301232") + card, with("31.12.2030", "32.12.2030"));
         read("male", tlv(0x84, "\x01") + holder, card, with("weiblich", "männlich"));
-        read("sex unknown", tlv(0x84, QByteArray(1, '\0')) + holder, card, with("weiblich", ""));
+        read("sex of 2 bytes", tlv(0x84, "\x02\x02") + holder, card, with("weiblich", ""));
         read("sex as digit", tlv(0x84, "2") + holder, card, with("weiblich", ""));
         read("AHV of 12", tlv(0x83, "756123456789") + holder, card, with("756.1234.5678.97", ""));
         read("AHV 757", tlv(0x83, "7571234567897") + holder, card, with("756.1234.5678.97", ""));
