@@ -54,7 +54,8 @@ bool VirtualCard::load(const QString &path, QString *error)
             continue;
         if (line.at(0).isSpace()) {
             if (!continued || !parseHex(line, continued))
-                return fail(QStringLiteral("an indented line continues the hex bytes above it"));
+                return fail(QStringLiteral(
+                        "an indented line holds hex bytes that continue an atr or file entry"));
             continue;
         }
         const QRegularExpressionMatch match = entry.match(line);
