@@ -49,7 +49,7 @@ bool VirtualCard::load(const QString &path, QString *error)
     bool haveAtr = false;
     for (int i = 0; i < lines.size(); ++i) {
         const QString line = lines.at(i).section(QLatin1Char('#'), 0, 0);
-        *error = QStringLiteral("%1:%2: ").arg(path).arg(i + 1);
+        *error = QStringLiteral("%1:%2: ").arg(path, QString::number(i + 1));
         const QRegularExpressionMatch match = entry.match(line);
         const QString name = match.captured(1).toUpper();
         const QString value = match.captured(2).trimmed();
