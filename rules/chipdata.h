@@ -36,11 +36,13 @@ constexpr unsigned char templateTag = 0x65;
 
 // For reading adaptively: given the first bytes of a file (at least 2, 3 for the long form
 // 81 LL), the number of bytes the whole template takes, header included; 0 when the bytes do
-// not open the template, -1 when more header bytes are needed.
+// not open the template (nor do other length forms than short and 81 LL: no field needs them),
+// -1 when more header bytes are needed.
 int templateSize(const QByteArray &head);
 
 // Decodes both files into card. The template is parsed by tag in any order; unknown tags are
 // skipped, filler after the template is ignored, a length that runs past the data is refused.
+// card is filled only for Read; otherwise it is left empty.
 Verdict parse(const QByteArray &efId, const QByteArray &efAd, Card &card);
 
 // Whether the card's expiry date lies before today. A card without a valid date is not expired.

@@ -86,6 +86,38 @@ QByteArray object(const Lookup::Result &result, qint64 lineNumber)
     return out + '}';
 }
 
+QByteArray chipObject(const ChipData::Card &card, const QDate &today)
+{
+    QByteArray out = "{\"cardNumber\":" + quoted(card.cardNumber);
+    out += member("insurer", quoted(card.insurer));
+    out += member("bagNumber", quoted(card.bagNumber));
+    out += member("expiryDate", quoted(card.expiryDate));
+    out += member("expired", ChipData::expired(card, today) ? "true" : "false");
+    out += member("lastName", quoted(card.lastName));
+    out += member("firstName", quoted(card.firstName));
+    out += member("birthDate", quoted(card.birthDate));
+    out += member("sex", quoted(card.sex));
+    out += member("ahv", quoted(card.ahv));
+    return out + '}';
+}
+
+QByteArray withChip(const QByteArray &object, const QByteArray &chip)
+{
+    // The object ends in its closing brace: the chip goes in just before it.
+    return object.left(object.size() - 1) + member("chip", chip) + '}';
+}
+
+QByteArray chipRead(const QByteArray &chip)
+{
+    return "{\"outcome\":\"read\"" + member("chip", chip) + '}';
+}
+
+QByteArray readerFailed(const QString &message, const QString &detail)
+{
+    return "{\"outcome\":\"failed\"" + member("message", quoted(message))
+           + member("detail", quoted(detail)) + '}';
+}
+
 int exitStatus(Lookup::Outcome outcome)
 {
     using Lookup::Outcome;

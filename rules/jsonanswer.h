@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "chipdata.h"
 #include "lookup.h"
 
 #include <QByteArray>
@@ -22,6 +23,20 @@ QByteArray quoted(const QString &text);
 // the batch), "card", "outcome", then "record" for a found card or "message" (and "detail" for
 // a network failure) for any other.
 QByteArray object(const Lookup::Result &result, qint64 lineNumber = 0);
+
+// What the chip holds, keys in a fixed order: "cardNumber", "insurer", "bagNumber", "expiryDate",
+// "expired" (true or false against today), "lastName", "firstName", "birthDate", "sex", "ahv".
+QByteArray chipObject(const ChipData::Card &card, const QDate &today);
+
+// A lookup's object with the chip's object added as its last member, "chip".
+QByteArray withChip(const QByteArray &object, const QByteArray &chip);
+
+// The answer when only the chip was read, without asking the service: outcome "read" and "chip".
+QByteArray chipRead(const QByteArray &chip);
+
+// The answer when the card could not be read: outcome "failed", the popup's "message" and the
+// reader's error name as "detail".
+QByteArray readerFailed(const QString &message, const QString &detail);
 
 // The single-card mode's exit status: 0 found, 1 unknown person, 3 rejected, 4 failed.
 int exitStatus(Lookup::Outcome outcome);
