@@ -1,0 +1,36 @@
+#!/bin/sh
+# SPDX-License-Identifier: MIT
+# Runs a command beside a pcscd of its own, in private network, mount and process namespaces
+# (loopback up, a tmpfs on /run/pcscd), so that it never meets the machine's pcscd or a real
+# reader, and nothing started inside outlives it.
+# Usage: pcscns.sh [--readers vpcd|none|no-service] <command> [arguments...]
+#   vpcd (default): the two readers of vsmartcard-vpcd; a card program connects to
+#   127.0.0.1:35963 (the second reader: 35964). none: pcscd without readers. no-service: no pcscd.
+# Exit status: the command's; 125 when pcscd is not ready within 5 s (its log goes to stderr).
+readers=vpcd
+[ "${1:-}" = --readers ] && readers=$2 && shift 2
+case $readers in
+vpcd) conf=/etc/reader.conf.d/vpcd ;; # Debian's file; only it, so no serial reader comes along
+none) conf=/dev/null ;;
+no-service) ;;
+*) echo "pcscns: --readers wants vpcd, none or no-service, not \"$readers\"" >&2 && exit 2 ;;
+esac
+# Inside, this shell is the first process of the new process namespace: number 1.
+[ "${PCSCNS_INSIDE:-}" = "$$" ] || exec env PCSCNS_INSIDE=1 unshare -rnmpf --kill-child sh "$0" --readers "$readers" "$@"
+unset PCSCNS_INSIDE
+ip link set lo up
+# Without a pcscd service the folder may be missing; a private /run then holds one.
+[ -d /run/pcscd ] || { mount -t tmpfs tmpfs /run && mkdir /run/pcscd; }
+mount -t tmpfs tmpfs /run/pcscd && log=/run/pcscd/harness.log
+[ ! -d /dev/bus/usb ] || mount -t tmpfs tmpfs /dev/bus/usb # hides real USB readers
+[ "$readers" = no-service ] && { "$@"; exit; }
+pcscd --foreground --info --config "$conf" >"$log" 2>&1 &
+tries=0
+until grep -q 'daemon ready' "$log"; do
+    [ $((tries += 1)) -le 100 ] && sleep 0.05 && continue
+    cat "$log" >&2 && exit 125
+done
+"$@"
+status=$?
+kill $! && wait $!
+exit $status
