@@ -26,8 +26,8 @@ Report statusReport(const QString &message)
 
 QString progressText()
 {
-    return richText({Wording::translate("ReportTexts", "Die Daten werden tranferiert."),
-                     QString(), Wording::translate("ReportTexts", "Bitte warten ...")});
+    return richText({Wording::translate("ReportTexts", "Die Daten werden tranferiert."), QString(),
+                     Wording::translate("ReportTexts", "Bitte warten ...")});
 }
 
 QString popupText(const Report &report)
@@ -77,11 +77,10 @@ Report forReply(ReplyClassification::Outcome outcome)
         return statusReport(
                 Wording::translate("ReportTexts", "Anwendungsproblem. Ev. Lesefehler."));
     case Outcome::ServerError:
-        return statusReport(Wording::translate("ReportTexts",
-                                                   "Server meldet: nicht gefunden. URL falsch?"));
-    case Outcome::Unrecognised:
         return statusReport(
-                Wording::translate("ReportTexts", "Unbekannte Antwort vom Server."));
+                Wording::translate("ReportTexts", "Server meldet: nicht gefunden. URL falsch?"));
+    case Outcome::Unrecognised:
+        return statusReport(Wording::translate("ReportTexts", "Unbekannte Antwort vom Server."));
     case Outcome::Record:
         break;
     }
@@ -103,8 +102,8 @@ Report tooLarge()
 
 QString insertCardText()
 {
-    return richText(
-            {Wording::translate("ReportTexts", "Bitte die Versichertenkarte in den Kartenleser stecken.")});
+    return richText({Wording::translate(
+            "ReportTexts", "Bitte die Versichertenkarte in den Kartenleser stecken.")});
 }
 
 Report reader(ReaderFailure failure)
@@ -121,8 +120,8 @@ Report reader(ReaderFailure failure)
         return statusReport(Wording::translate(
                 "ReportTexts", "Es wurde keine Karte gesteckt. Die Wartezeit ist abgelaufen."));
     case ReaderFailure::NotInsuranceCard:
-        return statusReport(Wording::translate(
-                "ReportTexts", "Die Karte ist keine Schweizer Versichertenkarte."));
+        return statusReport(Wording::translate("ReportTexts",
+                                               "Die Karte ist keine Schweizer Versichertenkarte."));
     case ReaderFailure::Unreadable:
         return statusReport(Wording::translate(
                 "ReportTexts", "Die Karte kann nicht gelesen werden. Ist sie richtig herum "

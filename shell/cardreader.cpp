@@ -4,6 +4,8 @@
 #include <QMetaObject>
 
 #include <chrono>
+#include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -47,6 +49,14 @@ constexpr int longHeader = 3;
 
 // A short APDU's longest answer: 256 bytes and the status word.
 constexpr int maxResponse = 258;
+
+QByteArray apdu(std::initializer_list<unsigned char> bytes)
+{
+    QByteArray command;
+    for (const unsigned char byte : bytes)
+        command += char(byte);
+    return command;
+}
 
 QString errorName(LONG rv)
 {
@@ -103,9 +113,9 @@ QString errorName(LONG rv)
 // from the connection on, since a card pushed in slowly or a reader's contact bounce looks so.
 bool worthRetry(LONG rv)
 {
-    return rv == SCARD_W_REMOVED_CARD || rv == SCARD_W_RESET_CARD
-            || rv == SCARD_W_UNRESPONSIVE_CARD || rv == SCARD_W_UNPOWERED_CARD
-            || rv == SCARD_E_NO_SMARTCARD;
+    return rv == SCARD_W_REMOVED_CARD || rv == SCARD_W_RESET_CARD || rv == SCARD_W_UNRESPONSIVE_CARD
+           || rv == SCARD_W_UNPOWERED_CARD || rv == SCARD_E_NO_SMARTCARD
+           || rv == SCARD_E_NOT_TRANSACTED || rv == SCARD_F_COMM_ERROR;
 }
 
 bool serviceGone(LONG rv)
@@ -148,7 +158,9 @@ public:
     void select(unsigned short fid)
     {
         unsigned short sw = 0;
-        command({0x00, char(0xA4), 0x00, 0x00, 0x02, char(fid >> 8), char(fid & 0xFF)}, sw);
+        command(apdu({0x00, 0xA4, 0x00, 0x00, 0x02, (unsigned char)(fid >> 8),
+                      (unsigned char)(fid & 0xFF)}),
+                sw);
         if (ok() && sw != swOk && (sw >> 8) != sw1ResponseWaiting)
             refuse(ReaderFailure::NotInsuranceCard, sw);
     }
@@ -187,13 +199,13 @@ private:
     QByteArray readBinary(int offset, int le)
     {
         unsigned short sw = 0;
-        const auto apdu = [offset](int length) {
-            return QByteArray({0x00, char(0xB0), char((offset >> 8) & 0x7F), char(offset & 0xFF),
-                               char(length & 0xFF)});
+        const auto read = [offset](int length) {
+            return apdu({0x00, 0xB0, (unsigned char)((offset >> 8) & 0x7F),
+                         (unsigned char)(offset & 0xFF), (unsigned char)(length & 0xFF)});
         };
-        QByteArray data = command(apdu(le), sw);
+        QByteArray data = command(read(le), sw);
         if (ok() && (sw >> 8) == sw1WrongLe)
-            data = command(apdu((sw & 0xFF) == 0 ? 256 : (sw & 0xFF)), sw);
+            data = command(read((sw & 0xFF) == 0 ? 256 : (sw & 0xFF)), sw);
         if (!ok() || sw == swOk || sw == swEndOfFile || sw == swOffsetOutside)
             return data;
         // Refusing to be read at all (security status, class or instruction unknown) is what
@@ -314,7 +326,7 @@ std::vector<std::string> listReaders(SCARDCONTEXT context, LONG &rv)
     return names;
 }
 
-Outcome waitAndRead(SCARDCONTEXT context, int waitMs)
+Outcome waitAndRead(SCARDCONTEXT context, int waitMs, const std::function<void()> &reading)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
@@ -327,12 +339,11 @@ Outcome waitAndRead(SCARDCONTEXT context, int waitMs)
         if (relist) {
             names = listReaders(context, rv);
             if (rv != SCARD_S_SUCCESS)
-                return failure(serviceGone(rv) ? ReaderFailure::NoService
-                                               : ReaderFailure::NoReader,
+                return failure(serviceGone(rv) ? ReaderFailure::NoService : ReaderFailure::NoReader,
                                errorName(rv));
             // The notification entry remembers the reader count it last saw.
-            const DWORD plugAndPlay = states.empty() ? DWORD(SCARD_STATE_UNAWARE)
-                                                     : states.front().dwCurrentState;
+            const DWORD plugAndPlay =
+                    states.empty() ? DWORD(SCARD_STATE_UNAWARE) : states.front().dwCurrentState;
             states.assign(names.size() + 1, SCARD_READERSTATE());
             states[0].szReader = plugAndPlayReader;
             states[0].dwCurrentState = plugAndPlay;
@@ -345,8 +356,8 @@ Outcome waitAndRead(SCARDCONTEXT context, int waitMs)
             if (!names.empty())
                 rv = SCardGetStatusChange(context, 0, states.data() + 1, DWORD(names.size()));
         } else {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - Clock::now());
+            const auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             rv = left.count() <= 0 ? SCARD_E_TIMEOUT
                                    : SCardGetStatusChange(context, DWORD(left.count()),
                                                           states.data(), DWORD(states.size()));
@@ -384,6 +395,7 @@ Outcome waitAndRead(SCARDCONTEXT context, int waitMs)
             const bool inserted = (state & SCARD_STATE_PRESENT) && (state & SCARD_STATE_CHANGED);
             if (!inserted)
                 continue;
+            reading();
             Outcome outcome = readCard(context, names[i - 1]);
             if (outcome.read)
                 return outcome;
@@ -409,7 +421,13 @@ void run(std::shared_ptr<CardReader::Shared> shared, int waitMs)
             shared->context = context;
             shared->haveContext = shared->owner != nullptr;
         }
-        outcome = shared->haveContext ? waitAndRead(context, waitMs)
+        const auto reading = [shared]() {
+            const std::lock_guard<std::mutex> lock(shared->mutex);
+            if (shared->owner)
+                QMetaObject::invokeMethod(shared->owner, &CardReader::startReadLimit,
+                                          Qt::QueuedConnection);
+        };
+        outcome = shared->haveContext ? waitAndRead(context, waitMs, reading)
                                       : failure(ReaderFailure::Cancelled, QString());
         {
             const std::lock_guard<std::mutex> lock(shared->mutex);
@@ -446,7 +464,20 @@ void run(std::shared_ptr<CardReader::Shared> shared, int waitMs)
 CardReader::CardReader(QObject *parent)
     : QObject(parent)
     , shared(std::make_shared<Shared>())
-{ }
+{
+    readLimit.setSingleShot(true);
+    connect(&readLimit, &QTimer::timeout, this, [this]() {
+        // The thread stays in a command the card never answers; it is left to itself.
+        cancel();
+        emit readFailed({ReaderFailure::Unreadable, errorName(SCARD_E_TIMEOUT)});
+    });
+}
+
+void CardReader::startReadLimit()
+{
+    if (!readLimit.isActive())
+        readLimit.start(readLimitMs);
+}
 
 CardReader::~CardReader()
 {
@@ -463,6 +494,7 @@ void CardReader::start(int waitFor)
 
 void CardReader::cancel()
 {
+    readLimit.stop();
     const std::lock_guard<std::mutex> lock(shared->mutex);
     shared->owner = nullptr;
     if (shared->haveContext)

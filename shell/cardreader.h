@@ -5,6 +5,7 @@
 #include "readerfailure.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 
@@ -20,6 +21,10 @@ class CardReader : public QObject
 public:
     // How long a run waits for a card to be put in.
     static constexpr int waitMs = 60000;
+    // How long reading a card may take, the second try included. A card reads in well under a
+    // second; one that answers its reset but no command would otherwise hold the run until the
+    // watchdog ends it, since no PC/SC call cancels a command under way.
+    static constexpr int readLimitMs = 10000;
 
     explicit CardReader(QObject *parent = nullptr);
     // Cancels a wait still going on; the thread ends on its own and delivers nothing more.
@@ -37,9 +42,13 @@ Q_SIGNALS:
     void readFailed(const ReaderError &error);
 
 public:
+    // From the thread, through the event loop: a card is being read, so its time starts.
+    void startReadLimit();
+
     // Shared with the thread, which may outlive the object (see cancel()).
     struct Shared;
 
 private:
     std::shared_ptr<Shared> shared;
+    QTimer readLimit;
 };
