@@ -56,8 +56,9 @@ int readLength(const QByteArray &data, int &at, int end)
     return byteAt(data, at++);
 }
 
-// The primitive fields of one file's template, by their one-byte tag; a field's first occurrence
-// counts. Tags of more than one byte are never ours, they are only stepped over.
+// The fields of one file's template by their tag; a field's first occurrence counts. A tag of more
+// than one byte is never ours: it is stepped over, and filed under its first byte, which no tag of
+// ours shares.
 Verdict readTemplate(const QByteArray &file, Fields &fields)
 {
     if (file.isEmpty() || byteAt(file, 0) != templateTag)
@@ -71,9 +72,7 @@ Verdict readTemplate(const QByteArray &file, Fields &fields)
         const unsigned char tag = byteAt(file, at++);
         if (tag == paddingZero || tag == paddingOnes)
             continue;
-        bool longTag = false;
         if ((tag & tagContinues) == tagContinues) {
-            longTag = true;
             while (at < end && (byteAt(file, at) & 0x80))
                 ++at;
             ++at; // the tag's last byte
@@ -81,7 +80,7 @@ Verdict readTemplate(const QByteArray &file, Fields &fields)
         const int size = readLength(file, at, end);
         if (size < 0 || size > end - at)
             return Verdict::Unparsable;
-        if (!longTag && !fields.contains(tag))
+        if (!fields.contains(tag))
             fields.insert(tag, file.mid(at, size));
         at += size;
     }
@@ -171,8 +170,8 @@ Verdict parse(const QByteArray &efId, const QByteArray &efAd, Card &card)
         return Verdict::Unparsable;
 
     card.cardNumber = QString::fromLatin1(number);
-    card.insurer = text(insurance.value(insurerTag)).trimmed();
-    card.bagNumber = text(insurance.value(bagNumberTag)).trimmed();
+    card.insurer = text(insurance.value(insurerTag));
+    card.bagNumber = text(insurance.value(bagNumberTag));
     const QByteArray expiry = insurance.value(expiryTag);
     card.expiryDate = dateText(expiry);
     if (!card.expiryDate.isEmpty())

@@ -15,16 +15,17 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 [ -f $build/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B $build -DTARVIK_FUZZ=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build $build -j "$(nproc)" --target fuzz_cardnumber fuzz_reply >/dev/null
+cmake --build $build -j "$(nproc)" --target fuzz_cardnumber fuzz_reply fuzz_chipdata >/dev/null
 
 mkdir -p $build/findings
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in fuzz_cardnumber fuzz_reply; do
+for target in fuzz_cardnumber fuzz_reply fuzz_chipdata; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
     case $target in
     fuzz_cardnumber) seeds=fuzz/seeds/cardnumber ;;
     fuzz_reply) seeds="fuzz/seeds/reply standin/samples" ;;
+    fuzz_chipdata) seeds=fuzz/seeds/chipdata ;;
     esac
     # shellcheck disable=SC2086
     $build/fuzz/$target -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
