@@ -7,6 +7,8 @@
 #               build/tarvik-standin_<version>_amd64.deb
 #   make lintian  builds the packages and checks them with lintian
 #   make demo-batch  checks all sample cards in one batch through the stand-in
+#   make demo-card [VCARD=standin/cards/<name>]  reads a virtual card through a private pcscd and
+#               looks it up through the stand-in
 #   make screenshots  grabs every popup under Xvfb into docs/screenshots/<language>/
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
 #   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
@@ -21,7 +23,7 @@ endif
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure test test-asan fuzz demo demo-batch package lintian screenshots clean
+.PHONY: all deps configure test test-asan fuzz demo demo-batch demo-card package lintian screenshots clean
 FUZZ_SECONDS ?= 60
 
 # The package groups of scripts/install-deps.sh that a target needs. Building needs only the
@@ -29,6 +31,7 @@ FUZZ_SECONDS ?= 60
 # build) check them all at once, so a missing package is named before anything is built.
 DEPS = build
 test: DEPS += test
+demo-card: DEPS += test
 test-asan: DEPS += test asan
 fuzz: DEPS += fuzz
 lintian: DEPS += lintian
@@ -51,6 +54,9 @@ demo: all
 
 demo-batch: all
 	@BUILD=$(BUILD) scripts/demo-batch.sh
+
+demo-card: all
+	@BUILD=$(BUILD) scripts/demo-card.sh $(VCARD)
 
 # Packages of an earlier version would otherwise be checked and handed out beside the new ones.
 package: all

@@ -24,7 +24,8 @@ ip link set lo up
 mount -t tmpfs tmpfs /run/pcscd && log=/run/pcscd/harness.log
 [ ! -d /dev/bus/usb ] || mount -t tmpfs tmpfs /dev/bus/usb # hides real USB readers
 [ "$readers" = no-service ] && { "$@"; exit; }
-pcscd --foreground --info --config "$conf" >"$log" 2>&1 &
+: >"$log" # there before the first look
+pcscd --foreground --info --config "$conf" >>"$log" 2>&1 &
 tries=0
 until grep -q 'daemon ready' "$log"; do
     [ $((tries += 1)) -le 100 ] && sleep 0.05 && continue
