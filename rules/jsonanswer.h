@@ -28,7 +28,7 @@ QByteArray object(const Lookup::Result &result, qint64 lineNumber = 0);
 // "expired" (true or false against today), "lastName", "firstName", "birthDate", "sex", "ahv".
 QByteArray chipObject(const ChipData::Card &card, const QDate &today);
 
-// A lookup's object with the chip's object added as its last member, "chip".
+// A lookup's object, as object() gives it, with the chip's object added as its last member, "chip".
 QByteArray withChip(const QByteArray &object, const QByteArray &chip);
 
 // The answer when only the chip was read, without asking the service: outcome "read" and "chip".

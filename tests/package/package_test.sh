@@ -35,7 +35,8 @@ holds "$tool_deb" usr/bin/tarvik usr/share/man/man1/tarvik.1.gz usr/share/doc/ta
     usr/share/doc/tarvik/changelog.Debian.gz
 holds "$standin_deb" usr/bin/hin-standin usr/share/man/man1/hin-standin.1.gz \
     usr/share/doc/tarvik-standin/copyright usr/share/doc/tarvik-standin/changelog.Debian.gz \
-    usr/share/tarvik-standin/samples/80756000080000000001.xml
+    usr/share/tarvik-standin/samples/80756000080000000001.xml usr/bin/hin-vcard \
+    usr/share/man/man1/hin-vcard.1.gz usr/share/tarvik-standin/cards/regular
 # The invented sample persons stay off practice machines: the program's package has none.
 ! dpkg-deb -c "$tool_deb" | grep -q 'standin\|samples' || fail "tarvik carries the stand-in"
 dpkg -x "$tool_deb" "$root/fs"
@@ -43,7 +44,7 @@ dpkg -x "$standin_deb" "$root/fs"
 
 # Debian's hardening, as lintian reports it only as information: immediate binding, read-only
 # relocations, the stack protector and fortified library calls.
-for program in tarvik hin-standin; do
+for program in tarvik hin-standin hin-vcard; do
     elf=$root/fs/usr/bin/$program
     readelf -dW "$elf" | grep -q 'BIND_NOW' || fail "$program: not linked with -z now"
     readelf -lW "$elf" | grep -q 'GNU_RELRO' || fail "$program: not linked with -z relro"
