@@ -467,6 +467,12 @@ CardReader::CardReader(QObject *parent)
 {
     readLimit.setSingleShot(true);
     connect(&readLimit, &QTimer::timeout, this, [this]() {
+        {
+            // The answer may have come meanwhile: then it stands.
+            const std::lock_guard<std::mutex> lock(shared->mutex);
+            if (!shared->owner)
+                return;
+        }
         // The thread stays in a command the card never answers; it is left to itself.
         cancel();
         emit readFailed({ReaderFailure::Unreadable, errorName(SCARD_E_TIMEOUT)});
