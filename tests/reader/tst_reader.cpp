@@ -13,24 +13,24 @@ const QByteArray unreadable = "{\"outcome\":\"failed\",\"message\":\"Die Karte k
 const QByteArray notInsuranceCard =
         "{\"outcome\":\"failed\",\"message\":\"Die Karte ist keine Schweizer Versichertenkarte.\"";
 
-// Standard output and the exit status of the program, the card in the first reader from the start.
+// Standard output and the exit status of the program, the cards in the readers from the start.
 QByteArray run(const QString &readers, const QString &card, const QStringList &arguments)
 {
-    const QString script = QStringLiteral(
-            "\"$0\" --port 5016 >/run/pcscd/standin &"
-            " until grep -q listening /run/pcscd/standin; do sleep 0.05; done;"
-            " [ -z \"$CARD\" ] || \"$VCARD\" \"$CARD\" & \"$TARVIK\" \"$@\"; echo $?");
+    const QString script =
+            QStringLiteral("\"$0\" --port 5016 >/run/pcscd/standin & v=$1 t=$2; shift 2;"
+                           " until grep -q listening /run/pcscd/standin; do sleep 0.05; done;"
+                           " p=35963; for c in $CARDS; do \"$v\" --port $p $c & p=$((p + 1)); done;"
+                           " sleep 0.5; \"$t\" \"$@\"; echo $?");
     QProcess shell;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("CARD", card.isEmpty() ? card : QStringLiteral(CARDS "/") + card);
-    environment.insert("VCARD", VCARD_PROGRAM);
-    environment.insert("TARVIK", TARVIK_PROGRAM);
+    for (const QString &name : card.split('+', Qt::SkipEmptyParts)) // a card for each reader
+        environment.insert("CARDS", environment.value("CARDS") + " " CARDS "/" + name);
     shell.setProcessEnvironment(environment);
-    shell.start("sh", QStringList{PCSCNS, "--readers", readers, "sh", "-c", script, STANDIN_PROGRAM}
+    shell.start("sh", QStringList{PCSCNS, "--readers", readers, "sh", "-c", script, STANDIN_PROGRAM,
+                                  VCARD_PROGRAM, TARVIK_PROGRAM}
                               + arguments);
-    if (!shell.waitForFinished(60000))
-        return "the run did not end on its own";
-    return shell.readAllStandardOutput();
+    return shell.waitForFinished(60000) ? shell.readAllStandardOutput()
+                                        : QByteArray("the run did not end on its own");
 }
 
 } // namespace
@@ -58,11 +58,12 @@ private Q_SLOTS:
                               "\"bagNumber\":\"00008\",\"expiryDate\":\"31.12.2030\",\"expired\":"
                               "false,\"lastName\":\"M\xc3\xbcller-L\xc3\xbc"
                               "denscheidt\"");
-        QTest::newRow("umlauts") << "vpcd"
-                                 << "umlauts" << chip
-                                 << QByteArray("\"lastName\":\"B\xc3\xa4"
-                                               "chtold-Gr\xc3\xb6\xc3\x9fli\",\"firstName\":\"J\xc3"
-                                               "\xbcrg \xc3\x84gidius\"");
+        QTest::newRow("eGK beside umlauts")
+                << "vpcd"
+                << "egk+umlauts" << chip
+                << QByteArray("\"lastName\":\"B\xc3\xa4"
+                              "chtold-Gr\xc3\xb6\xc3\x9fli\",\"firstName\":\"J\xc3"
+                              "\xbcrg \xc3\x84gidius\"");
         QTest::newRow("latin1") << "vpcd"
                                 << "latin1" << chip
                                 << QByteArray("\"lastName\":\"Gerber-J\xc3\xa4ggi\",\"firstName\":"
