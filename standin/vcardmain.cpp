@@ -6,8 +6,8 @@
 
 #include "virtualcard.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QStringList>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -20,117 +20,39 @@
 
 namespace {
 
+const char usage[] = "usage: hin-vcard [--port N] <card file>\n"
+                     "Presents the insurance card of the card file to pcscd through the\n"
+                     "vsmartcard-vpcd reader driver, until SIGTERM or SIGINT. --port: the\n"
+                     "virtual reader's port, default 35963 (the first reader).\n";
 const quint16 firstReaderPort = 35963;
 const int reconnectMs = 200; // while pcscd is not (yet) there
 const int badCardFile = 2;
-// Control messages of the driver, one byte long.
-enum Control : char { PowerOff = 0, PowerOn = 1, Reset = 2, SendAtr = 4 };
-
-class CardConnection : public QObject
-{
-public:
-    CardConnection(VirtualCard &card, quint16 port)
-        : m_card(card)
-        , m_port(port)
-    {
-        connect(&m_socket, &QTcpSocket::readyRead, this, &CardConnection::receive);
-        connect(&m_socket, &QTcpSocket::disconnected, this, &CardConnection::insertLater);
-        connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] {
-            if (m_socket.state() == QAbstractSocket::UnconnectedState)
-                insertLater();
-        });
-    }
-
-    void insert()
-    {
-        if (m_socket.state() != QAbstractSocket::UnconnectedState)
-            return;
-        m_buffer.clear();
-        m_card.reset();
-        m_socket.connectToHost(QStringLiteral("127.0.0.1"), m_port);
-    }
-
-private:
-    void insertLater()
-    {
-        if (!m_pulled)
-            QTimer::singleShot(reconnectMs, this, &CardConnection::insert);
-    }
-
-    void receive()
-    {
-#ifdef TCP_QUICKACK
-        // The driver sends a command's length and its bytes in two writes; with the delayed
-        // acknowledgement of the first, its Nagle wait would add 40 ms to every command, which a
-        // real reader's card does not cost. The kernel turns quick acknowledgement off again by
-        // itself, so it is asked for on every read.
-        const int on = 1;
-        setsockopt(int(m_socket.socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
-#endif
-        m_buffer += m_socket.readAll();
-        while (m_buffer.size() >= 2) {
-            const int length = quint8(m_buffer.at(0)) << 8 | quint8(m_buffer.at(1));
-            if (m_buffer.size() < 2 + length)
-                return;
-            const QByteArray message = m_buffer.mid(2, length);
-            m_buffer.remove(0, 2 + length);
-            if (message.size() == 1 && message.at(0) == SendAtr)
-                send(m_card.atr());
-            else if (message.size() == 1)
-                m_card.reset(); // power off, power on or reset
-            else
-                send(m_card.answer(message));
-            if (m_card.pullNow()) {
-                m_pulled = true;
-                m_socket.disconnectFromHost();
-                return;
-            }
-        }
-    }
-
-    void send(const QByteArray &bytes)
-    {
-        const char length[2] = {char(bytes.size() >> 8), char(bytes.size())};
-        m_socket.write(length, 2);
-        m_socket.write(bytes);
-    }
-
-    VirtualCard &m_card;
-    const quint16 m_port;
-    QTcpSocket m_socket;
-    QByteArray m_buffer;
-    bool m_pulled = false; // pulled on purpose: stays out
-};
+// The driver's messages of one byte are control bytes: 00 power off, 01 on, 02 reset, 04 ATR.
+const char sendAtr = 4;
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("hin-vcard"));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-            "Presents the insurance card of a card file to pcscd through the vsmartcard-vpcd "
-            "reader driver, until it is ended with SIGTERM or SIGINT."));
-    parser.addHelpOption();
-    const QCommandLineOption portOption(
-            QStringLiteral("port"),
-            QStringLiteral("Port of the virtual reader (default %1, the first).")
-                    .arg(firstReaderPort),
-            QStringLiteral("N"), QString::number(firstReaderPort));
-    parser.addOption(portOption);
-    parser.addPositionalArgument(QStringLiteral("card"), QStringLiteral("The card file."));
-    parser.process(app);
-
-    bool portOk = false;
-    const uint port = parser.value(portOption).toUInt(&portOk);
-    if (!portOk || port == 0 || port > 65535 || parser.positionalArguments().size() != 1) {
-        std::fprintf(stderr, "hin-vcard: usage: hin-vcard [--port N] <card file>\n");
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.contains(QLatin1String("-h")) || arguments.contains(QLatin1String("--help"))) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    uint port = firstReaderPort;
+    bool ok = true;
+    if (arguments.size() == 3 && arguments.constFirst() == QLatin1String("--port")) {
+        port = arguments.at(1).toUInt(&ok);
+        arguments = arguments.mid(2);
+    }
+    if (arguments.size() != 1 || !ok || port == 0 || port > 65535) {
+        std::fputs(usage, stderr);
         return 1;
     }
     VirtualCard card;
     QString error;
-    if (!card.load(parser.positionalArguments().constFirst(), &error)) {
+    if (!card.load(arguments.constFirst(), &error)) {
         std::fprintf(stderr, "hin-vcard: %s\n", error.toLocal8Bit().constData());
         return badCardFile;
     }
@@ -138,7 +60,48 @@ int main(int argc, char *argv[])
     std::signal(SIGTERM, [](int) { _exit(0); });
     std::signal(SIGINT, [](int) { _exit(0); });
 
-    CardConnection connection(card, quint16(port));
-    QTimer::singleShot(card.insertAfterMs(), &connection, &CardConnection::insert);
+    QTcpSocket socket;
+    QByteArray buffer; // what came from the driver, not yet a whole message
+    bool pulled = false; // pulled on purpose: stays out
+    const auto insert = [&] {
+        buffer.clear();
+        card.reset();
+        socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
+    };
+    const auto send = [&](const QByteArray &bytes) {
+        socket.write(QByteArray(1, char(bytes.size() >> 8)) + char(bytes.size()) + bytes);
+    };
+    QObject::connect(&socket, &QTcpSocket::stateChanged, [&](auto state) {
+        if (state == QAbstractSocket::UnconnectedState && !pulled)
+            QTimer::singleShot(reconnectMs, insert);
+    });
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] {
+#ifdef TCP_QUICKACK
+        // The driver sends a command's length and its bytes in two writes; with the delayed
+        // acknowledgement of the first, its Nagle wait would add 40 ms to every command, which a
+        // real reader's card does not cost. The kernel turns quick acknowledgement off again by
+        // itself, so it is asked for on every read.
+        const int on = 1;
+        setsockopt(int(socket.socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+#endif
+        buffer += socket.readAll();
+        while (buffer.size() >= 2 && !pulled) {
+            const int length = quint8(buffer.at(0)) << 8 | quint8(buffer.at(1));
+            if (buffer.size() < 2 + length)
+                return;
+            const QByteArray message = buffer.mid(2, length);
+            buffer.remove(0, 2 + length);
+            if (message.size() == 1 && message.at(0) == sendAtr)
+                send(card.atr());
+            else if (message.size() == 1)
+                card.reset();
+            else
+                send(card.answer(message));
+            pulled = card.pullNow();
+        }
+        if (pulled)
+            socket.disconnectFromHost();
+    });
+    QTimer::singleShot(card.insertAfterMs(), insert);
     return app.exec();
 }

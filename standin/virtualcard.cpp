@@ -6,28 +6,31 @@
 
 namespace {
 
-const QByteArray ok = QByteArray::fromHex("9000");
-const QByteArray endOfFile = QByteArray::fromHex("6282"); // fewer bytes than Le, still valid
-const QByteArray wrongLength = QByteArray::fromHex("6700");
-const QByteArray noCurrentFile = QByteArray::fromHex("6986");
-const QByteArray notSupported = QByteArray::fromHex("6A81");
-const QByteArray fileNotFound = QByteArray::fromHex("6A82");
-const QByteArray wrongP1P2 = QByteArray::fromHex("6A86");
-const QByteArray offsetOutside = QByteArray::fromHex("6B00");
-const QByteArray unknownInstruction = QByteArray::fromHex("6D00");
-const QByteArray unknownClass = QByteArray::fromHex("6E00");
+// The status words the card answers with (ISO 7816-4).
+enum StatusWord : quint16 {
+    Ok = 0x9000,
+    EndOfFile = 0x6282, // fewer bytes than Le were left; what came is valid
+    WrongLength = 0x6700,
+    NoCurrentFile = 0x6986,
+    FileNotFound = 0x6A82,
+    WrongP1P2 = 0x6A86,
+    OffsetOutside = 0x6B00,
+    WrongLe = 0x6C00, // + the right Le
+    UnknownInstruction = 0x6D00,
+};
 const QString masterFile = QStringLiteral("3F00");
-const char selectInstruction = char(0xA4);
-const char readBinaryInstruction = char(0xB0);
+
+QByteArray status(int word)
+{
+    return QByteArray(1, char(word >> 8)) + char(word);
+}
 
 // "3B 9F 13" or "3b9f13" to bytes; false for anything but pairs of hex digits and blanks.
 bool parseHex(const QString &text, QByteArray *bytes)
 {
     static const QRegularExpression hex(QStringLiteral("^([0-9A-Fa-f]{2}|\\s)*$"));
-    if (!hex.match(text).hasMatch())
-        return false;
     *bytes += QByteArray::fromHex(text.toLatin1());
-    return true;
+    return hex.match(text).hasMatch();
 }
 
 } // namespace
@@ -40,130 +43,106 @@ bool VirtualCard::load(const QString &path, QString *error)
         return false;
     }
     static const QRegularExpression entry(QStringLiteral("^([A-Za-z0-9-]+):(.*)$"));
-    static const QRegularExpression fid(QStringLiteral("^[0-9A-Fa-f]{4}$"));
+    static const QRegularExpression fid(QStringLiteral("^[0-9A-F]{4}$"));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     QByteArray *continued = nullptr; // the hex entry that an indented line continues
     bool haveAtr = false;
     for (int i = 0; i < lines.size(); ++i) {
         const QString line = lines.at(i).section(QLatin1Char('#'), 0, 0);
-        auto fail = [&](const QString &why) {
-            *error = QStringLiteral("%1:%2: %3").arg(path).arg(i + 1).arg(why);
-            return false;
-        };
+        *error = QStringLiteral("%1:%2: ").arg(path, QString::number(i + 1));
+        const QRegularExpressionMatch match = entry.match(line);
+        const QString name = match.captured(1).toUpper();
+        const QString value = match.captured(2).trimmed();
+        const bool yes = value == QLatin1String("yes");
+        bool valid = yes || value == QLatin1String("no");
         if (line.trimmed().isEmpty())
             continue;
-        if (line.at(0).isSpace()) {
-            if (!continued || !parseHex(line, continued))
-                return fail(QStringLiteral(
-                        "an indented line holds hex bytes that continue an atr or file entry"));
+        if (line.at(0).isSpace() && continued && parseHex(line, continued))
             continue;
+        if (line.at(0).isSpace()) {
+            *error += QStringLiteral("an indented line holds hex bytes continuing atr or a file");
+            return false;
         }
-        const QRegularExpressionMatch match = entry.match(line);
-        if (!match.hasMatch())
-            return fail(QStringLiteral("expected \"name: value\""));
-        const QString name = match.captured(1).toLower();
-        const QString value = match.captured(2).trimmed();
         continued = nullptr;
-        bool valid = true;
-        if (name == QLatin1String("atr")) {
-            valid = parseHex(value, &m_atr) && !haveAtr;
+        if (name == QLatin1String("ATR") && !haveAtr) {
+            valid = parseHex(value, &m_atr);
             haveAtr = true;
             continued = &m_atr;
-        } else if (fid.match(name).hasMatch() && !m_files.contains(name.toUpper())) {
-            continued = &m_files[name.toUpper()];
+        } else if (fid.match(name).hasMatch() && !m_files.contains(name)) {
+            continued = &m_files[name];
             valid = parseHex(value, continued);
-        } else if (name == QLatin1String("insert-after")) {
+        } else if (name == QLatin1String("INSERT-AFTER")) {
             const double seconds = value.toDouble(&valid);
             valid = valid && seconds >= 0 && seconds < 3600;
             m_insertAfterMs = int(seconds * 1000);
-        } else if (name == QLatin1String("strict-le") || name == QLatin1String("mute")) {
-            valid = value == QLatin1String("yes") || value == QLatin1String("no");
-            (name == QLatin1String("mute") ? m_mute : m_strictLe) = value == QLatin1String("yes");
-        } else if (name == QLatin1String("pull")) {
-            valid = value == QLatin1String("after-first-select")
-                    || value == QLatin1String("after-first-read");
-            m_pull = value.endsWith(QLatin1String("select")) ? Pull::AfterFirstSelect
-                                                             : Pull::AfterFirstRead;
+        } else if (name == QLatin1String("STRICT-LE")) {
+            m_strictLe = yes;
+        } else if (name == QLatin1String("MUTE")) {
+            m_mute = yes;
+        } else if (name == QLatin1String("PULL")) {
+            valid = m_pullAfterFirstSelect = value == QLatin1String("after-first-select");
         } else {
-            return fail(QStringLiteral("unknown or repeated entry \"%1\"").arg(name));
+            *error += match.hasMatch() ? QStringLiteral("unknown or repeated entry \"%1\"")
+                                                 .arg(match.captured(1))
+                                       : QStringLiteral("expected \"name: value\"");
+            return false;
         }
-        if (!valid)
-            return fail(QStringLiteral("bad value for \"%1\": \"%2\"").arg(name, value));
+        if (!valid) {
+            *error += QStringLiteral("bad value \"%1\"").arg(value);
+            return false;
+        }
     }
-    if (!haveAtr) {
-        *error = QStringLiteral("%1: no \"atr:\" line").arg(path);
-        return false;
-    }
-    return true;
-}
-
-bool VirtualCard::pullNow() const
-{
-    if (m_pull == Pull::AfterFirstSelect)
-        return m_lastInstruction == selectInstruction && m_selects == 1;
-    return m_pull == Pull::AfterFirstRead && m_lastInstruction == readBinaryInstruction
-           && m_reads == 1;
+    *error = QStringLiteral("%1: no \"atr:\" line").arg(path);
+    return haveAtr;
 }
 
 QByteArray VirtualCard::answer(const QByteArray &apdu)
 {
+    m_lastWasSelect = apdu.size() >= 4 && apdu.at(1) == char(0xA4);
+    m_selects += m_lastWasSelect;
     if (m_mute) // no status word: a response no reader can use
         return QByteArray(1, '\0');
     if (apdu.size() < 4)
-        return wrongLength;
-    m_lastInstruction = apdu.at(1);
-    if (apdu.at(0) != 0)
-        return unknownClass;
-    if (apdu.at(1) == selectInstruction) {
-        ++m_selects;
+        return status(WrongLength);
+    if (m_lastWasSelect)
         return select(apdu);
-    }
-    if (apdu.at(1) == readBinaryInstruction) {
-        ++m_reads;
+    if (apdu.at(1) == char(0xB0))
         return readBinary(apdu);
-    }
-    return unknownInstruction;
+    return status(UnknownInstruction);
 }
 
 // By file identifier (P1 = 00) or by path from the master file (P1 = 08); by name (P1 = 04)
 // finds nothing, as on the real cards.
 QByteArray VirtualCard::select(const QByteArray &apdu)
 {
-    const int p1 = quint8(apdu.at(2));
-    if (p1 == 0x04)
-        return fileNotFound;
+    const char p1 = apdu.at(2);
     if (p1 != 0x00 && p1 != 0x08)
-        return wrongP1P2;
+        return status(p1 == 0x04 ? FileNotFound : WrongP1P2);
     if (apdu.size() < 5 || apdu.size() < 5 + quint8(apdu.at(4)))
-        return wrongLength;
+        return status(WrongLength);
     QString path = QString::fromLatin1(apdu.mid(5, quint8(apdu.at(4))).toHex().toUpper());
-    if (p1 == 0x08 && path.startsWith(masterFile))
+    if (p1 == 0x08 && path.size() == 8 && path.startsWith(masterFile))
         path.remove(0, masterFile.size());
-    if (p1 == 0x08 && path.isEmpty())
-        path = masterFile;
-    if (path.size() != 4)
-        return fileNotFound;
     if (path != masterFile && !m_files.contains(path))
-        return fileNotFound;
+        return status(FileNotFound);
     m_selected = path;
-    return ok;
+    return status(Ok);
 }
 
 QByteArray VirtualCard::readBinary(const QByteArray &apdu) const
 {
-    if (apdu.at(2) & 0x80) // a short file identifier in P1
-        return notSupported;
     if (apdu.size() != 5)
-        return wrongLength;
+        return status(WrongLength);
     if (!m_files.contains(m_selected))
-        return noCurrentFile;
+        return status(NoCurrentFile);
     const QByteArray &data = m_files.value(m_selected);
+    // A short file identifier (bit 8 of P1) makes the offset too large for any file here.
     const int offset = quint8(apdu.at(2)) << 8 | quint8(apdu.at(3));
     const int le = apdu.at(4) == 0 ? 256 : quint8(apdu.at(4));
     if (offset >= data.size())
-        return offsetOutside;
+        return status(OffsetOutside);
     const int left = data.size() - offset;
     if (m_strictLe && le != left)
-        return QByteArray::fromHex("6C") + char(left);
-    return data.mid(offset, le) + (le > left ? endOfFile : ok);
+        return status(WrongLe + (left & 0xFF));
+    return data.mid(offset, le) + status(le > left ? EndOfFile : Ok);
 }

@@ -11,15 +11,13 @@
 class VirtualCard
 {
 public:
-    enum class Pull { Never, AfterFirstSelect, AfterFirstRead };
-
     // Reads a card file; on failure returns false and sets error to "<file>:<line>: <why>".
     bool load(const QString &path, QString *error);
 
     QByteArray atr() const { return m_atr; }
     int insertAfterMs() const { return m_insertAfterMs; }
-    // Whether the card is to be pulled now, after answering the command it answered last.
-    bool pullNow() const;
+    // Whether the card is to be pulled now, after the command it answered last.
+    bool pullNow() const { return m_pullAfterFirstSelect && m_selects == 1 && m_lastWasSelect; }
 
     // The card's answer (data + SW1 SW2) to a command APDU.
     QByteArray answer(const QByteArray &apdu);
@@ -35,9 +33,8 @@ private:
     int m_insertAfterMs = 0;
     bool m_strictLe = false;
     bool m_mute = false;
-    Pull m_pull = Pull::Never;
+    bool m_pullAfterFirstSelect = false;
     QString m_selected; // FID of the current file, "3F00" for the master file, "" for none
     int m_selects = 0;
-    int m_reads = 0;
-    int m_lastInstruction = 0;
+    bool m_lastWasSelect = false;
 };

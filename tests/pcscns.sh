@@ -6,7 +6,9 @@
 # Usage: pcscns.sh [--readers vpcd|none|no-service] <command> [arguments...]
 #   vpcd (default): the two readers of vsmartcard-vpcd; a card program connects to
 #   127.0.0.1:35963 (the second reader: 35964). none: pcscd without readers. no-service: no pcscd.
-# Exit status: the command's; 125 when pcscd is not ready within 5 s (its log goes to stderr).
+# Exit status: the command's; 125 when pcscd is missing or not ready within 5 s (its log goes to
+# stderr); another one with a message when the namespaces cannot be set up.
+set -e
 readers=vpcd
 [ "${1:-}" = --readers ] && readers=$2 && shift 2
 case $readers in
@@ -15,8 +17,10 @@ none) conf=/dev/null ;;
 no-service) ;;
 *) echo "pcscns: --readers wants vpcd, none or no-service, not \"$readers\"" >&2 && exit 2 ;;
 esac
+[ "$readers" != vpcd ] || [ -f $conf ] || { echo "pcscns: no $conf: vsmartcard-vpcd?" >&2 && exit 125; }
 # Inside, this shell is the first process of the new process namespace: number 1.
-[ "${PCSCNS_INSIDE:-}" = "$$" ] || exec env PCSCNS_INSIDE=1 unshare -rnmpf --kill-child sh "$0" --readers "$readers" "$@"
+[ "${PCSCNS_INSIDE:-}" = "$$" ] ||
+    exec env PCSCNS_INSIDE=1 unshare -rnmpf --kill-child sh "$0" --readers "$readers" "$@"
 unset PCSCNS_INSIDE
 ip link set lo up
 # Without a pcscd service the folder may be missing; a private /run then holds one.
@@ -31,7 +35,7 @@ until grep -q 'daemon ready' "$log"; do
     [ $((tries += 1)) -le 100 ] && sleep 0.05 && continue
     cat "$log" >&2 && exit 125
 done
-"$@"
-status=$?
-kill $! && wait $!
+status=0
+"$@" || status=$?
+kill $! && wait $! || true
 exit $status
