@@ -21,6 +21,8 @@ const char helpText[] = QT_TRANSLATE_NOOP(
         "Aufruf: tarvik <Kartennummer>\n"
         "        tarvik --json <Kartennummer>\n"
         "        tarvik --batch [--jobs N]  < Kartennummern\n"
+        "        tarvik [--json] --reader\n"
+        "        tarvik --read-card\n"
         "        tarvik -h | --help | --version\n"
         "\n"
         "Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.\n"
@@ -40,8 +42,9 @@ const char helpText[] = QT_TRANSLATE_NOOP(
         "Fehler: ein Meldungsfenster, das sich selbst schliesst; keine Datenzeilen.\n"
         "\n"
         "Die ganze Anfrage hat 30 Sekunden Zeit; danach gilt sie als abgebrochen\n"
-        "(\"Operation canceled\"). Ein Lauf endet spätestens nach 90 Sekunden. Nach einer\n"
-        "abgebrochenen Verbindung wird dieselbe Anfrage bis zu dreimal wiederholt.\n"
+        "(\"Operation canceled\"). Ein Lauf endet spätestens nach 90 Sekunden, mit dem\n"
+        "Kartenleser nach 150. Nach einer abgebrochenen Verbindung wird dieselbe Anfrage\n"
+        "bis zu dreimal wiederholt.\n"
         "\n"
         "Exit-Status: 0, wenn der Lauf von selbst endet (auch nach einem Fehler);\n"
         "1, wenn die Antwort nicht auf die Standardausgabe geschrieben werden kann\n"
@@ -57,7 +60,13 @@ const char helpText[] = QT_TRANSLATE_NOOP(
         "            den Fortschritt; Escape bricht ab. Exit-Status: 0, wenn jede Karte\n"
         "            gefunden, unbekannt oder falsch war; 4 sonst; 2 Aufruf falsch.\n"
         "--jobs N    Höchstens N Anfragen zugleich (1 bis 6, Vorgabe 4): der Dienst wird\n"
-        "            von allen geteilt.\n");
+        "            von allen geteilt.\n"
+        "--reader    Liest die Kartennummer vom Chip der Versichertenkarte im Kartenleser\n"
+        "            (PC/SC) und sucht dann wie mit der Nummer. Ein Fenster bittet um die\n"
+        "            Karte; es wartet höchstens 60 Sekunden, Escape bricht ab. Mit --json\n"
+        "            enthält die Antwort auch \"chip\", die Daten des Chips.\n"
+        "--read-card Liest nur den Chip, ohne Anfrage: eine Zeile JSON, \"outcome\" \"read\"\n"
+        "            mit \"chip\" oder \"failed\". Exit-Status: 0 gelesen, 4 sonst.\n");
 
 // The licence travels with the program: whoever receives a copy can see what they may do with it.
 const char versionText[] = "tarvik " TARVIK_VERSION "\n"
@@ -86,15 +95,14 @@ Options batchOptions(const QStringList &arguments)
         }
         if (argument == QLatin1String("--jobs")) {
             if (i + 1 == arguments.size())
-                return usageError(
-                        Wording::translate("CommandLine", "Nach --jobs fehlt die Zahl."));
+                return usageError(Wording::translate("CommandLine", "Nach --jobs fehlt die Zahl."));
             jobs = arguments.at(++i);
         } else if (argument.startsWith(QLatin1String("--jobs="))) {
             jobs = argument.mid(7);
         } else {
             return usageError(Wording::translate("CommandLine",
-                                                     "Unerwartetes Argument \"%1\"; --batch liest "
-                                                     "die Kartennummern von der Standardeingabe.")
+                                                 "Unerwartetes Argument \"%1\"; --batch liest "
+                                                 "die Kartennummern von der Standardeingabe.")
                                       .arg(argument));
         }
         bool number = false;
@@ -102,7 +110,7 @@ Options batchOptions(const QStringList &arguments)
         if (!number || options.jobs < 1 || options.jobs > maxJobs)
             return usageError(
                     Wording::translate("CommandLine",
-                                           "--jobs verlangt eine Zahl von 1 bis %1, nicht \"%2\".")
+                                       "--jobs verlangt eine Zahl von 1 bis %1, nicht \"%2\".")
                             .arg(maxJobs)
                             .arg(jobs));
     }
@@ -125,6 +133,13 @@ Options parse(const QStringList &arguments)
         options.request = Request::Help;
     } else if (first == QLatin1String("--version")) {
         options.request = Request::Version;
+    } else if (first == QLatin1String("--reader")) {
+        options.request = Request::Reader;
+    } else if (first == QLatin1String("--read-card")) {
+        options.request = Request::ReadCard;
+    } else if (first == QLatin1String("--json")
+               && arguments.value(1) == QLatin1String("--reader")) {
+        options.request = Request::JsonReader;
     } else if (first == QLatin1String("--json")) {
         if (arguments.size() < 2)
             return usageError(
@@ -163,6 +178,9 @@ int answer(const Options &options)
         return 0;
     case Request::Lookup:
     case Request::Json:
+    case Request::Reader:
+    case Request::JsonReader:
+    case Request::ReadCard:
     case Request::Batch:
         break;
     }

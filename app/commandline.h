@@ -5,11 +5,22 @@
 #include <QStringList>
 
 // What the command line asks for before any lookup. The card number is the first argument;
-// "-h", "--help", "--version", "--json <card>" and "--batch [--jobs N]" in its place choose another
+// "-h", "--help", "--version", "--json <card>", "--reader", "--json --reader", "--read-card" and
+// "--batch [--jobs N]" in its place choose another
 // mode. Everything is decided before the toolkit starts, so that a usage error needs no display.
 namespace CommandLine {
 
-enum class Request { Lookup, Json, Batch, Usage, Help, Version };
+enum class Request {
+    Lookup,
+    Json,
+    Reader, // the number from the card in a reader, then as Lookup
+    JsonReader, // the same, answered as Json with the chip
+    ReadCard, // the chip alone, as JSON, without the service
+    Batch,
+    Usage,
+    Help,
+    Version
+};
 
 // The service is a shared one: a batch never has more requests open than this.
 constexpr int maxJobs = 6;

@@ -26,8 +26,8 @@ Report statusReport(const QString &message)
 
 QString progressText()
 {
-    return richText({Wording::translate("ReportTexts", "Die Daten werden tranferiert."),
-                     QString(), Wording::translate("ReportTexts", "Bitte warten ...")});
+    return richText({Wording::translate("ReportTexts", "Die Daten werden tranferiert."), QString(),
+                     Wording::translate("ReportTexts", "Bitte warten ...")});
 }
 
 QString popupText(const Report &report)
@@ -77,11 +77,10 @@ Report forReply(ReplyClassification::Outcome outcome)
         return statusReport(
                 Wording::translate("ReportTexts", "Anwendungsproblem. Ev. Lesefehler."));
     case Outcome::ServerError:
-        return statusReport(Wording::translate("ReportTexts",
-                                                   "Server meldet: nicht gefunden. URL falsch?"));
-    case Outcome::Unrecognised:
         return statusReport(
-                Wording::translate("ReportTexts", "Unbekannte Antwort vom Server."));
+                Wording::translate("ReportTexts", "Server meldet: nicht gefunden. URL falsch?"));
+    case Outcome::Unrecognised:
+        return statusReport(Wording::translate("ReportTexts", "Unbekannte Antwort vom Server."));
     case Outcome::Record:
         break;
     }
@@ -99,6 +98,42 @@ Report network(const QString &errorText)
 Report tooLarge()
 {
     return statusReport(Wording::translate("ReportTexts", "Antwort des Servers zu gross."));
+}
+
+QString insertCardText()
+{
+    return richText({Wording::translate(
+            "ReportTexts", "Bitte die Versichertenkarte in den Kartenleser stecken.")});
+}
+
+Report reader(ReaderFailure failure)
+{
+    switch (failure) {
+    case ReaderFailure::NoService:
+        return statusReport(Wording::translate(
+                "ReportTexts", "Der Kartenleser-Dienst (PC/SC) läuft nicht. Die Karte kann nicht "
+                               "gelesen werden."));
+    case ReaderFailure::NoReader:
+        return statusReport(Wording::translate(
+                "ReportTexts", "Kein Kartenleser gefunden. Ist der Kartenleser angeschlossen?"));
+    case ReaderFailure::NoCard:
+        return statusReport(Wording::translate(
+                "ReportTexts", "Es wurde keine Karte gesteckt. Die Wartezeit ist abgelaufen."));
+    case ReaderFailure::NotInsuranceCard:
+        return statusReport(Wording::translate("ReportTexts",
+                                               "Die Karte ist keine Schweizer Versichertenkarte."));
+    case ReaderFailure::Unreadable:
+        return statusReport(Wording::translate(
+                "ReportTexts", "Die Karte kann nicht gelesen werden. Ist sie richtig herum "
+                               "gesteckt? Bitte die Karte stecken lassen, bis sie gelesen ist."));
+    case ReaderFailure::Unparsable:
+        return statusReport(Wording::translate(
+                "ReportTexts", "Die Daten auf der Karte sind fehlerhaft. Bitte die Kartennummer "
+                               "von Hand eingeben."));
+    case ReaderFailure::Cancelled:
+        break;
+    }
+    return {{Wording::translate("ReportTexts", "Das Lesen der Karte wurde abgebrochen.")}, 0};
 }
 
 Report cancelled()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cardnumber.h"
+#include "readerfailure.h"
 #include "replyclassification.h"
 
 #include <QString>
@@ -46,6 +47,13 @@ Report network(const QString &errorText);
 
 // A reply too large to hold.
 Report tooLarge();
+
+// The popup that asks for the card while the reader waits for it.
+QString insertCardText();
+
+// Reading the card from a reader failed; Cancelled gives the text the JSON answer carries (the
+// user closed the popup, so none is shown).
+Report reader(ReaderFailure failure);
 
 // A card of a batch that was stopped before its answer came; never shown in a popup.
 Report cancelled();

@@ -76,6 +76,23 @@ shot() {
     echo "$out/$1.png"
 }
 
+# reader_shot <file>: the popup that asks for the card, beside a pcscd without readers (in
+# namespaces of its own, tests/pcscns.sh), so that the wait goes on while it is grabbed.
+reader_shot() {
+    $in_language sh tests/pcscns.sh --readers none "$build/tarvik" --reader >/dev/null &
+    tool=$!
+    id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$title\$" | head -1)
+    sleep 0.5 # let it paint
+    import -window "$id" "$out/$1.png"
+    # unshare ignores the signal while its child runs; the child is the namespace's first
+    # process, which only SIGKILL reaches from outside, and everything in the namespace ends
+    # with it.
+    pkill -KILL -P "$tool" || true
+    stop "$tool"
+    tool=
+    echo "$out/$1.png"
+}
+
 # batch_shot <file>: a batch of forty cards, answered slowly, grabbed while under way.
 batch_shot() {
     yes 80756000080000000001 | head -n 40 | $in_language "$build/tarvik" --batch --jobs 4 >/dev/null &
@@ -116,4 +133,5 @@ for language in $languages; do
     shot reply-too-large 80756000080000000001
     with_standin none
     shot network-error 80756000080000000001
+    reader_shot insert-card
 done

@@ -83,7 +83,7 @@ void Tarvik::sendRequest()
     // what it learns of a request cut at its deadline.
     const Lookup::Result cut = Lookup::timedOut(card);
     if (form == Form::Json) {
-        Output::setLastWords(JsonAnswer::object(cut) + '\n', JsonAnswer::exitStatus(cut.outcome),
+        Output::setLastWords(jsonObject(cut) + '\n', JsonAnswer::exitStatus(cut.outcome),
                              JsonAnswer::undeliveredStatus);
         return;
     }
@@ -123,8 +123,73 @@ void Tarvik::report(const Lookup::Result &result)
 void Tarvik::writeJson(const Lookup::Result &result)
 {
     // An answer that did not reach the calling program counts as failed: exitStatus() sees to it.
-    Output::write(JsonAnswer::object(result) + '\n');
+    Output::write(jsonObject(result) + '\n');
     status = JsonAnswer::exitStatus(result.outcome);
+}
+
+QByteArray Tarvik::jsonObject(const Lookup::Result &result) const
+{
+    const QByteArray object = JsonAnswer::object(result);
+    return haveChip ? JsonAnswer::withChip(object, JsonAnswer::chipObject(chip, today)) : object;
+}
+
+void Tarvik::readCard(bool onlyTheChip)
+{
+    chipOnly = onlyTheChip;
+    waitMessage = new Orvel::Message(popupParent());
+    waitMessage->showButtons(0);
+    waitMessage->setText(ReportTexts::insertCardText());
+    reader = new CardReader(this);
+    connect(reader, &CardReader::cardRead, this, &Tarvik::cardRead);
+    connect(reader, &CardReader::readFailed, this, &Tarvik::readFailed);
+    // Escape or the window's close button: the user gives up on the card. Hiding the popup
+    // once the card is read does not count.
+    connect(waitMessage, &QDialog::rejected, this, [this]() {
+        readFailed({ReaderFailure::Cancelled, QStringLiteral("SCARD_E_CANCELLED")});
+    });
+    if (form == Form::Json) {
+        // Should the watchdog end a run whose card never answers, the calling program still gets
+        // its one line.
+        const ReportTexts::Report report = ReportTexts::reader(ReaderFailure::Unreadable);
+        Output::setLastWords(JsonAnswer::readerFailed(ReportTexts::plainText(report),
+                                                      QStringLiteral("SCARD_E_TIMEOUT"))
+                                     + '\n',
+                             JsonAnswer::exitStatus(Lookup::Outcome::Failed),
+                             JsonAnswer::undeliveredStatus);
+    }
+    reader->start(cardWaitMs);
+    waitMessage->show();
+}
+
+void Tarvik::cardRead(const ChipData::Card &card)
+{
+    waitMessage->hide();
+    chip = card;
+    today = QDate::currentDate();
+    haveChip = form == Form::Json;
+    if (!chipOnly) {
+        setTarvikData(card.cardNumber);
+        return;
+    }
+    Output::write(JsonAnswer::chipRead(JsonAnswer::chipObject(chip, today)) + '\n');
+    status = 0;
+    QCoreApplication::quit();
+}
+
+void Tarvik::readFailed(const ReaderError &error)
+{
+    reader->cancel();
+    const ReportTexts::Report report = ReportTexts::reader(error.failure);
+    if (form == Form::Json) {
+        Output::write(JsonAnswer::readerFailed(ReportTexts::plainText(report), error.detail)
+                      + '\n');
+        status = JsonAnswer::exitStatus(Lookup::Outcome::Failed);
+    }
+    // The closed popup has ended the run already; any other failure is shown.
+    if (error.failure == ReaderFailure::Cancelled)
+        return;
+    waitMessage->hide();
+    showError(report);
 }
 
 int Tarvik::exitStatus(int loopStatus) const

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "cardreader.h"
 #include "cardrequest.h"
 #include "lookup.h"
 
+#include <QDate>
 #include <QList>
 #include <QObject>
 #include <QSslError>
@@ -35,8 +37,16 @@ public:
     // a line on standard output and a popup. Called once, before the event loop runs.
     void setTarvikData(QString number);
 
-    // Tests shorten the time the request may take.
+    // Reads the card in a reader first, with a popup that asks for it, then looks up the number
+    // on its chip as setTarvikData() does; the JSON answer carries the chip as well. With
+    // chipOnly the chip is the answer and nothing is sent. Escape or closing the popup ends the
+    // run: nothing on standard output for the text, a failed object for the JSON. Called once,
+    // before the event loop runs.
+    void readCard(bool chipOnly = false);
+
+    // Tests shorten the time the request may take, and the wait for the card.
     void setDeadline(int ms) { deadlineMs = ms; }
+    void setCardWait(int ms) { cardWaitMs = ms; }
 
     // The process's exit status once the event loop has ended with loopStatus: the text output
     // keeps the loop's, the JSON output tells the outcome (see JsonAnswer::exitStatus); either
@@ -45,6 +55,7 @@ public:
 
     QNetworkAccessManager *manager;
     Orvel::Message *progressMessage;
+    Orvel::Message *waitMessage = nullptr; // asks for the card while the reader waits
 
 public Q_SLOTS:
     void replyFinished(QNetworkReply *reply);
@@ -54,6 +65,16 @@ private:
     void sendRequest();
     void report(const Lookup::Result &result);
     void writeJson(const Lookup::Result &result);
+    QByteArray jsonObject(const Lookup::Result &result) const;
+    void cardRead(const ChipData::Card &card);
+    void readFailed(const ReaderError &error);
+
+    CardReader *reader = nullptr;
+    int cardWaitMs = CardReader::waitMs;
+    bool chipOnly = false;
+    bool haveChip = false; // chip and today are set: the JSON answer carries the chip
+    ChipData::Card chip;
+    QDate today;
 
     QString card;
     int deadlineMs = CardRequest::deadlineMs;

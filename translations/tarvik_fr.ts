@@ -31,6 +31,8 @@
         <source>Aufruf: tarvik &lt;Kartennummer&gt;
         tarvik --json &lt;Kartennummer&gt;
         tarvik --batch [--jobs N]  &lt; Kartennummern
+        tarvik [--json] --reader
+        tarvik --read-card
         tarvik -h | --help | --version
 
 Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.
@@ -50,8 +52,9 @@ und danach eine Zeile mit einem einzelnen Leerzeichen, in dieser Reihenfolge:
 Fehler: ein Meldungsfenster, das sich selbst schliesst; keine Datenzeilen.
 
 Die ganze Anfrage hat 30 Sekunden Zeit; danach gilt sie als abgebrochen
-(&quot;Operation canceled&quot;). Ein Lauf endet spätestens nach 90 Sekunden. Nach einer
-abgebrochenen Verbindung wird dieselbe Anfrage bis zu dreimal wiederholt.
+(&quot;Operation canceled&quot;). Ein Lauf endet spätestens nach 90 Sekunden, mit dem
+Kartenleser nach 150. Nach einer abgebrochenen Verbindung wird dieselbe Anfrage
+bis zu dreimal wiederholt.
 
 Exit-Status: 0, wenn der Lauf von selbst endet (auch nach einem Fehler);
 1, wenn die Antwort nicht auf die Standardausgabe geschrieben werden kann
@@ -68,10 +71,18 @@ Erfolg erkennt man an den Datenzeilen.
             gefunden, unbekannt oder falsch war; 4 sonst; 2 Aufruf falsch.
 --jobs N    Höchstens N Anfragen zugleich (1 bis 6, Vorgabe 4): der Dienst wird
             von allen geteilt.
+--reader    Liest die Kartennummer vom Chip der Versichertenkarte im Kartenleser
+            (PC/SC) und sucht dann wie mit der Nummer. Ein Fenster bittet um die
+            Karte; es wartet höchstens 60 Sekunden, Escape bricht ab. Mit --json
+            enthält die Antwort auch &quot;chip&quot;, die Daten des Chips.
+--read-card Liest nur den Chip, ohne Anfrage: eine Zeile JSON, &quot;outcome&quot; &quot;read&quot;
+            mit &quot;chip&quot; oder &quot;failed&quot;. Exit-Status: 0 gelesen, 4 sonst.
 </source>
         <translation>Utilisation : tarvik &lt;numéro de carte&gt;
               tarvik --json &lt;numéro de carte&gt;
               tarvik --batch [--jobs N]  &lt; numéros de carte
+              tarvik [--json] --reader
+              tarvik --read-card
               tarvik -h | --help | --version
 
 Recherche la personne assurée d'après le numéro d'une carte d'assuré suisse.
@@ -92,8 +103,8 @@ Erreur : une fenêtre de message qui se ferme d'elle-même ; pas de données.
 
 La requête entière dispose de 30 secondes ; elle est ensuite considérée comme
 interrompue (&quot;Operation canceled&quot;). Une exécution se termine au plus tard après
-90 secondes. Après une connexion interrompue, la même requête est répétée
-jusqu'à trois fois.
+90 secondes, avec le lecteur de cartes après 150. Après une connexion
+interrompue, la même requête est répétée jusqu'à trois fois.
 
 Code de sortie : 0 si l'exécution se termine d'elle-même (même après une
 erreur) ; 1 si la réponse ne peut pas être écrite sur la sortie standard
@@ -111,6 +122,13 @@ Le succès se reconnaît aux lignes de données.
             4 sinon ; 2 appel erroné.
 --jobs N    Au plus N requêtes à la fois (de 1 à 6, 4 par défaut) : le service
             est partagé par tous.
+--reader    Lit le numéro de carte sur la puce de la carte d'assuré dans le
+            lecteur de cartes (PC/SC), puis recherche comme avec le numéro. Une
+            fenêtre demande la carte ; elle attend au plus 60 secondes, Échap
+            interrompt. Avec --json, la réponse contient aussi &quot;chip&quot;, les
+            données de la puce.
+--read-card Lit seulement la puce, sans requête : une ligne JSON, &quot;outcome&quot;
+            &quot;read&quot; avec &quot;chip&quot; ou &quot;failed&quot;. Code de sortie : 0 lue, 4 sinon.
 </translation>
     </message>
     <message>
@@ -205,6 +223,38 @@ Le succès se reconnaît aux lignes de données.
     <message>
         <source>Abgebrochen, bevor die Antwort da war.</source>
         <translation>Interrompu avant l'arrivée de la réponse.</translation>
+    </message>
+    <message>
+        <source>Bitte die Versichertenkarte in den Kartenleser stecken.</source>
+        <translation>Veuillez insérer la carte d'assuré dans le lecteur de cartes.</translation>
+    </message>
+    <message>
+        <source>Der Kartenleser-Dienst (PC/SC) läuft nicht. Die Karte kann nicht gelesen werden.</source>
+        <translation>Le service du lecteur de cartes (PC/SC) n'est pas démarré. La carte ne peut pas être lue.</translation>
+    </message>
+    <message>
+        <source>Kein Kartenleser gefunden. Ist der Kartenleser angeschlossen?</source>
+        <translation>Aucun lecteur de cartes trouvé. Le lecteur de cartes est-il branché ?</translation>
+    </message>
+    <message>
+        <source>Es wurde keine Karte gesteckt. Die Wartezeit ist abgelaufen.</source>
+        <translation>Aucune carte n'a été insérée. Le délai d'attente est écoulé.</translation>
+    </message>
+    <message>
+        <source>Die Karte ist keine Schweizer Versichertenkarte.</source>
+        <translation>La carte n'est pas une carte d'assuré suisse.</translation>
+    </message>
+    <message>
+        <source>Die Karte kann nicht gelesen werden. Ist sie richtig herum gesteckt? Bitte die Karte stecken lassen, bis sie gelesen ist.</source>
+        <translation>La carte ne peut pas être lue. Est-elle insérée dans le bon sens ? Veuillez laisser la carte insérée jusqu'à ce qu'elle soit lue.</translation>
+    </message>
+    <message>
+        <source>Die Daten auf der Karte sind fehlerhaft. Bitte die Kartennummer von Hand eingeben.</source>
+        <translation>Les données de la carte sont erronées. Veuillez saisir le numéro de carte à la main.</translation>
+    </message>
+    <message>
+        <source>Das Lesen der Karte wurde abgebrochen.</source>
+        <translation>La lecture de la carte a été interrompue.</translation>
     </message>
 </context>
 <context>

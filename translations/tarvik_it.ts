@@ -31,6 +31,8 @@
         <source>Aufruf: tarvik &lt;Kartennummer&gt;
         tarvik --json &lt;Kartennummer&gt;
         tarvik --batch [--jobs N]  &lt; Kartennummern
+        tarvik [--json] --reader
+        tarvik --read-card
         tarvik -h | --help | --version
 
 Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.
@@ -50,8 +52,9 @@ und danach eine Zeile mit einem einzelnen Leerzeichen, in dieser Reihenfolge:
 Fehler: ein Meldungsfenster, das sich selbst schliesst; keine Datenzeilen.
 
 Die ganze Anfrage hat 30 Sekunden Zeit; danach gilt sie als abgebrochen
-(&quot;Operation canceled&quot;). Ein Lauf endet spätestens nach 90 Sekunden. Nach einer
-abgebrochenen Verbindung wird dieselbe Anfrage bis zu dreimal wiederholt.
+(&quot;Operation canceled&quot;). Ein Lauf endet spätestens nach 90 Sekunden, mit dem
+Kartenleser nach 150. Nach einer abgebrochenen Verbindung wird dieselbe Anfrage
+bis zu dreimal wiederholt.
 
 Exit-Status: 0, wenn der Lauf von selbst endet (auch nach einem Fehler);
 1, wenn die Antwort nicht auf die Standardausgabe geschrieben werden kann
@@ -68,10 +71,18 @@ Erfolg erkennt man an den Datenzeilen.
             gefunden, unbekannt oder falsch war; 4 sonst; 2 Aufruf falsch.
 --jobs N    Höchstens N Anfragen zugleich (1 bis 6, Vorgabe 4): der Dienst wird
             von allen geteilt.
+--reader    Liest die Kartennummer vom Chip der Versichertenkarte im Kartenleser
+            (PC/SC) und sucht dann wie mit der Nummer. Ein Fenster bittet um die
+            Karte; es wartet höchstens 60 Sekunden, Escape bricht ab. Mit --json
+            enthält die Antwort auch &quot;chip&quot;, die Daten des Chips.
+--read-card Liest nur den Chip, ohne Anfrage: eine Zeile JSON, &quot;outcome&quot; &quot;read&quot;
+            mit &quot;chip&quot; oder &quot;failed&quot;. Exit-Status: 0 gelesen, 4 sonst.
 </source>
         <translation>Uso: tarvik &lt;numero tessera&gt;
      tarvik --json &lt;numero tessera&gt;
      tarvik --batch [--jobs N]  &lt; numeri di tessera
+     tarvik [--json] --reader
+     tarvik --read-card
      tarvik -h | --help | --version
 
 Cerca la persona assicurata in base al numero di una tessera d'assicurato
@@ -94,7 +105,8 @@ ognuna seguita da una riga con un solo spazio, in quest'ordine:
 Errore: una finestra di messaggio che si chiude da sola; nessuna riga di dati.
 
 L'intera richiesta ha 30 secondi di tempo; poi è considerata interrotta
-(&quot;Operation canceled&quot;). Un'esecuzione termina al più tardi dopo 90 secondi.
+(&quot;Operation canceled&quot;). Un'esecuzione termina al più tardi dopo 90 secondi,
+con il lettore di tessere dopo 150.
 Dopo una connessione interrotta, la stessa richiesta viene ripetuta fino a
 tre volte.
 
@@ -114,6 +126,13 @@ Il successo si riconosce dalle righe di dati.
             4 altrimenti; 2 chiamata errata.
 --jobs N    Al massimo N richieste alla volta (da 1 a 6, predefinito 4): il
             servizio è condiviso da tutti.
+--reader    Legge il numero di tessera dal chip della tessera d'assicurato nel
+            lettore di tessere (PC/SC), poi cerca come con il numero. Una
+            finestra chiede la tessera; attende al massimo 60 secondi, Esc
+            interrompe. Con --json la risposta contiene anche &quot;chip&quot;, i dati
+            del chip.
+--read-card Legge solo il chip, senza richiesta: una riga JSON, &quot;outcome&quot;
+            &quot;read&quot; con &quot;chip&quot; o &quot;failed&quot;. Codice di uscita: 0 letta, 4 altrimenti.
 </translation>
     </message>
     <message>
@@ -208,6 +227,38 @@ Il successo si riconosce dalle righe di dati.
     <message>
         <source>Abgebrochen, bevor die Antwort da war.</source>
         <translation>Interrotto prima dell'arrivo della risposta.</translation>
+    </message>
+    <message>
+        <source>Bitte die Versichertenkarte in den Kartenleser stecken.</source>
+        <translation>Inserire la tessera d'assicurato nel lettore di tessere.</translation>
+    </message>
+    <message>
+        <source>Der Kartenleser-Dienst (PC/SC) läuft nicht. Die Karte kann nicht gelesen werden.</source>
+        <translation>Il servizio del lettore di tessere (PC/SC) non è avviato. La tessera non può essere letta.</translation>
+    </message>
+    <message>
+        <source>Kein Kartenleser gefunden. Ist der Kartenleser angeschlossen?</source>
+        <translation>Nessun lettore di tessere trovato. Il lettore di tessere è collegato?</translation>
+    </message>
+    <message>
+        <source>Es wurde keine Karte gesteckt. Die Wartezeit ist abgelaufen.</source>
+        <translation>Non è stata inserita alcuna tessera. Il tempo di attesa è scaduto.</translation>
+    </message>
+    <message>
+        <source>Die Karte ist keine Schweizer Versichertenkarte.</source>
+        <translation>La tessera non è una tessera d'assicurato svizzera.</translation>
+    </message>
+    <message>
+        <source>Die Karte kann nicht gelesen werden. Ist sie richtig herum gesteckt? Bitte die Karte stecken lassen, bis sie gelesen ist.</source>
+        <translation>La tessera non può essere letta. È inserita nel verso giusto? Lasciare inserita la tessera finché non è stata letta.</translation>
+    </message>
+    <message>
+        <source>Die Daten auf der Karte sind fehlerhaft. Bitte die Kartennummer von Hand eingeben.</source>
+        <translation>I dati sulla tessera sono errati. Inserire a mano il numero di tessera.</translation>
+    </message>
+    <message>
+        <source>Das Lesen der Karte wurde abgebrochen.</source>
+        <translation>La lettura della tessera è stata interrotta.</translation>
     </message>
 </context>
 <context>

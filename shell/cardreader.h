@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "chipdata.h"
+#include "readerfailure.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+// The one place that talks PC/SC (pcsc-lite here; the same calls on macOS and Windows). It waits
+// for a card in any reader, readers plugged in meanwhile included, reads the card's two files and
+// hands over what they hold, or why there is nothing. The waiting and the card's commands block,
+// so they run in a thread of their own; the answer comes back through the event loop of the
+// thread that made the object, never during a call.
+class CardReader : public QObject
+{
+    Q_OBJECT
+
+public:
+    // How long a run waits for a card to be put in.
+    static constexpr int waitMs = 60000;
+    // How long reading a card may take, the second try included. A card reads in well under a
+    // second; one that answers its reset but no command would otherwise hold the run until the
+    // watchdog ends it, since no PC/SC call cancels a command under way.
+    static constexpr int readLimitMs = 10000;
+
+    explicit CardReader(QObject *parent = nullptr);
+    // Cancels a wait still going on; the thread ends on its own and delivers nothing more.
+    ~CardReader() override;
+
+    // Starts waiting for a card, at most waitFor ms (tests shorten it). Called once.
+    void start(int waitFor = waitMs);
+
+    // Stops the wait: nothing is delivered after this.
+    void cancel();
+
+Q_SIGNALS:
+    // An insurance card was read: the first reader holding one wins.
+    void cardRead(const ChipData::Card &card);
+    void readFailed(const ReaderError &error);
+
+public:
+    // From the thread, through the event loop: a card is being read, so its time starts.
+    void startReadLimit();
+
+    // Shared with the thread, which may outlive the object (see cancel()).
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> shared;
+    QTimer readLimit;
+};
