@@ -16,9 +16,9 @@
 
 namespace {
 
-const QByteArray anna = "80756000080000000001", jean = "80756015620000000002",
-                 unknown = "80756000080000000060", problem = "80756000080000000067",
-                 closes = "80756000000000000100", stalls = "80756000000000000999";
+const QByteArray anna = "80756000080000000001", unknown = "80756000080000000060",
+                 problem = "80756000080000000067", closes = "80756000000000000100",
+                 stalls = "80756000000000000999";
 
 QByteArray http(const QByteArray &status, const QByteArray &body, const QByteArray &fields = {})
 {
@@ -100,17 +100,11 @@ private Q_SLOTS:
         row("card cut in an emoji", "\"$T\" $'8075600008000000000\\xf0\\x9f\\x98\\x80'",
             "Nummer ist falsch:  \"8075600008000000000?\" \n", 0);
         row("empty card", "\"$T\" ''", "Nummer ist falsch:  \"\" \n", 0);
-        const auto rejected = [this](const char *name, const char *locale, const QByteArray &text) {
-            row(name, QString("LC_ALL=%1 \"$T\" --json ' Karte 80756 123 '").arg(locale),
-                json("80756 123", "rejected", "\"message\":\"" + text + '"'), 3);
-        };
-        rejected("JSON rejected", "C.UTF-8",
-                 "Die Nummer enthält ungültige Zeichen. Es dürfen nur Zahlen sein.");
-        rejected("JSON rejected, French", "fr_CH.UTF-8",
-                 "Le numéro contient des caractères non valables. Seuls des chiffres "
-                 "sont admis.");
-        rejected("JSON rejected, Italian", "it_CH",
-                 "Il numero contiene caratteri non validi. Sono ammesse solo cifre.");
+        row("JSON rejected", "\"$T\" --json ' Karte 80756 123 '",
+            json("80756 123", "rejected",
+                 "\"message\":\"Die Nummer enthält ungültige Zeichen. Es dürfen nur Zahlen "
+                 "sein.\""),
+            3);
         row("version", "\"$T\" --version", version, 0);
         row("help in French", "LC_ALL=fr_CH.UTF-8 \"$T\" --help | head -n 1",
             "Utilisation : tarvik <numéro de carte>\n", 0);
@@ -201,61 +195,26 @@ private:
         QVERIFY2(validator.exitCode() == 0, validator.readAllStandardError().constData());
     }
 
-    // The HIN Client's port: a reply per card number, else the card's sample, else the service's
-    // answer for an unknown card. One card is never answered.
+    // The HIN Client's port: the reply set for the card number, else the card's sample; the card
+    // that stalls is never answered.
     void serve()
     {
-        const QByteArray record = sample(anna);
-        QByteArray cesu = QString::fromLatin1(record)
-                                  .replace("\"UTF-8\"", "\"CESU-8\"")
-                                  .replace(QRegularExpression("<last-name>.*</last-name>"),
-                                           "<last-name>M\xed\xa0\xbdLLER</last-name>")
-                                  .replace(QRegularExpression("<first-name>.*</first-name>"),
-                                           "<first-name>A\xed\xa0\x81\xed\xb5\xb0NNA</first-name>")
-                                  .toLatin1();
-        const int end = record.lastIndexOf("</");
-        const QByteArray gzipped = "Content-Encoding: gzip\r\n";
-        replies = {
-                {"80756000000000000404", http("404 Not Found", "<html>Not Found</html>")},
-                {"80756000000000000500", http("500 Internal Server Error", {})},
-                {"80756000000000000407", http("407 Proxy Authentication Required", {},
-                                              "Proxy-Authenticate: Basic realm=\"HIN\"\r\n")},
-                {"80756000000000000503", http("503", {})}, // no reason phrase
-                {"80756000000000000302", http("302 Found", "moved", "Location: /moved\r\n")},
-                {closes, QByteArray()},
-                {"80756000000000000201", http("200 OK", gzip(record), gzipped)},
-                {"80756000000000000202", http("200 OK", "\x1f\x8b\x08\x00garbage", gzipped)},
-                // 11 MiB unpacked at a ratio far above 40: Qt 6 refuses that on its own.
-                {"80756000000000000203",
-                 http("200 OK",
-                      gzip(record.left(end) + "<!--" + QByteArray(11 << 20, ' ') + "-->\n"
-                           + record.mid(end)),
-                      gzipped)},
-                {"80756000000000000204", http("200 OK", QString::fromUtf8(record).toLatin1(),
-                                              "Content-Type: text/xml; charset=ISO-8859-1\r\n")},
-                // A lone surrogate in the last name, a letter cased only since Unicode 14 in the
-                // first.
-                {"80756000000000000205", http("200 OK", cesu)},
-        };
         QVERIFY(service.listen(QHostAddress::LocalHost, 5016));
         connect(&service, &QTcpServer::newConnection, this, [this] {
             QTcpSocket *socket = service.nextPendingConnection();
             connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                 const QByteArray head = socket->peek(socket->bytesAvailable());
-                const QRegularExpressionMatch card =
-                        QRegularExpression("carte=(\\d+)").match(head.left(head.indexOf('\r')));
-                if (!head.contains("\r\n\r\n") || card.captured(1) == stalls)
+                const QByteArray card = QRegularExpression("carte=(\\d+)")
+                                                .match(head.left(head.indexOf('\r')))
+                                                .captured(1)
+                                                .toLatin1();
+                if (!head.contains("\r\n\r\n") || card == stalls)
                     return;
                 socket->readAll();
-                const QByteArray key = card.captured(1).toLatin1(), found = sample(key);
-                socket->write(head.contains("/moved") ? http("200 OK", sample(anna))
-                              : replies.contains(key)
-                                      ? replies.value(key)
-                                      : http("200 OK",
-                                             found.isEmpty()
-                                                     ? "<validation-horizontale statut=\"60\"/>"
-                                                     : found,
-                                             "Content-Type: text/xml; charset=UTF-8\r\n"));
+                const QByteArray utf8 = "Content-Type: text/xml; charset=UTF-8\r\n";
+                socket->write(head.contains(" /moved ")
+                                      ? http("200 OK", sample(anna))
+                                      : replies.value(card, http("200 OK", sample(card), utf8)));
                 socket->disconnectFromHost();
             });
         });
@@ -270,7 +229,7 @@ void tst_EndToEnd::lookup_data()
 {
     serve();
     columns();
-    row("record, further arguments ignored", "\"$T\" '  " + anna + " ' " + jean + " --help",
+    row("record, further arguments ignored", "\"$T\" '  " + anna + " ' " + unknown + " --help",
         annaText, 0);
     row("record in French, the same bytes", "LC_ALL=fr_CH.UTF-8 \"$T\" " + anna, annaText, 0);
     row("full", "\"$T\" " + anna + " >/dev/full", {}, 1, undeliverable);
@@ -293,45 +252,33 @@ void tst_EndToEnd::lookup_data()
             4);
 
     // Lines in input order, blank ones counted; a card that fails makes the status 4.
-    const QByteArray batch = anna + "\\n \\t\\u00a0\\n " + unknown + " \\r\\n80756x\\n" + problem
-                             + "\\n" + jean + "\\n\\n";
     const auto line = [](int number, const QByteArray &object) {
         return "{\"line\":" + QByteArray::number(number) + ',' + object.mid(1);
     };
-    row("batch", "printf '" + batch + "' | \"$T\" --batch --jobs 3",
+    row("batch",
+        "printf '" + anna + "\\n \\t\\u00a0\\n " + unknown + " \\r\\n80756x\\n" + problem
+                + "' | \"$T\" --batch --jobs 3",
         line(1, annaJson) + line(3, unknownJson)
                 + line(4, json("80756x", "rejected",
                                R"("message":"Die Nummer enthält ungültige Zeichen. Es dürfen )"
                                R"(nur Zahlen sein.")"))
-                + line(5, problemJson)
-                + line(6, json(jean, "found",
-                               R"("record":{"ofacId":"47118","insurer":"Alpina Kranken- und )"
-                               R"(Unfallversicherung AG id=1562","lastName":"Von gunten",)"
-                               R"("firstName":"Jean-François","birthDate":"23.11.1957",)"
-                               R"("street":"Route de Bienne 7","postcode":"2502",)"
-                               R"("town":"Biel/Bienne","country":"CH","insuranceNumber":)"
-                               R"("5519027.04","sex":"männlich","ahv":"756.9182.7364.57"})")),
+                + line(5, problemJson),
         4);
     // SIGTERM, like closing the window, answers every card still open as cancelled.
     const QByteArray cancelled = R"("message":"Abgebrochen, bevor die Antwort da war.")";
     row("cancelled by SIGTERM",
-        "\"$T\" --batch --jobs 1 <<<$'" + anna + "\\n\\n" + stalls + "\\n" + stalls
+        "\"$T\" --batch --jobs 1 <<<$'" + anna + "\\n\\n" + stalls
                 + "\\n123' >c & until [ -s c ]; do sleep 0.1; done; kill $!; wait $!; s=$?; "
                   "cat c; (exit $s)",
         line(1, annaJson) + line(3, json(stalls, "cancelled", cancelled))
-                + line(4, json(stalls, "cancelled", cancelled))
-                + line(5, json("123", "cancelled", cancelled)),
+                + line(4, json("123", "cancelled", cancelled)),
         4);
     row("read_batch.py",
-        "TARVIK=\"$T\" python3 \"$E/read_batch.py\" <(printf '" + anna + "\\n" + jean
-                + "\\n12345\\n" + unknown + "\\n') 2",
+        "TARVIK=\"$T\" python3 \"$E/read_batch.py\" <(printf '" + anna + "\\n12345\\n" + unknown
+                + "') 2",
         "line 1: " + anna
                 + ": found: Müller-Lüdenscheidt Anna-Lena, 09.07.1984, Zürich (Krankenkasse "
-                  "Säntis)\nline 2: "
-                + jean
-                + ": found: Von gunten Jean-François, 23.11.1957, Biel/Bienne (Alpina Kranken- "
-                  "und Unfallversicherung AG id=1562)\nline 3: 12345: rejected: Die Nummer "
-                  "beginnt nicht mit 80756.\nline 4: "
+                  "Säntis)\nline 2: 12345: rejected: Die Nummer beginnt nicht mit 80756.\nline 3: "
                 + unknown + ": unknown-person: Versicherter unbekannt.\n",
         0);
     // The street holds a line break and double quotes.
@@ -346,34 +293,56 @@ void tst_EndToEnd::lookup_data()
     row("read_record.py, no record", "\"$T\" " + unknown + " | python3 \"$E/read_record.py\" -", {},
         1);
 
-    // The odd replies, where the default mode must write what the Qt 5 build writes.
+    // The odd replies, where the default mode writes what the Qt 5 build writes.
+    const auto odd = [this](const char *card, const QByteArray &reply, const QByteArray &out) {
+        replies.insert(card, reply);
+        row(card, QString("\"$T\" ") + card, out, 0);
+    };
     const auto transfer = [](const char *card, const QByteArray &reason) {
         return "\"Error transferring http://" TARVIK_SERVICE_HOST "/tarvik/servlet/ch.ofac.ca."
                "tarvik.CaValidationHorizontale?type=XML&langue=1&carte="
                + QByteArray(card) + "&ReturnType=STPLUS - server replied: " + reason + "\" \n";
     };
+    const char *notFound = "80756000000000000404", *noReason = "80756000000000000503";
+    odd(notFound, http("404 Not Found", "<html>Not Found</html>"), transfer(notFound, "Not Found"));
+    odd(noReason, http("503", {}), transfer(noReason, {}));
+    odd("80756000000000000407",
+        http("407 Proxy Authentication Required", {},
+             "Proxy-Authenticate: Basic realm=\"HIN\"\r\n"),
+        "\"Proxy requires authentication\" \n");
+    odd("80756000000000000302", http("302 Found", "moved", "Location: /moved\r\n"), {});
+    odd(closes, {}, "\"Connection closed\" \n");
+    const QByteArray record = sample(anna), gzipped = "Content-Encoding: gzip\r\n";
+    odd("80756000000000000201", http("200 OK", gzip(record), gzipped), annaText);
+    odd("80756000000000000202", http("200 OK", "\x1f\x8b\x08\x00garbage", gzipped), {});
+    // 11 MiB unpacked at a ratio far above 40: Qt 6 refuses that on its own.
+    const int end = record.lastIndexOf("</");
+    odd("80756000000000000203",
+        http("200 OK",
+             gzip(record.left(end) + "<!--" + QByteArray(11 << 20, ' ') + "-->\n"
+                  + record.mid(end)),
+             gzipped),
+        annaText);
+    // Latin-1 read as the UTF-8 the declaration names.
     const QByteArray broken = "\xef\xbf\xbd";
-    const QList<QPair<const char *, QByteArray>> odd = {
-            {"80756000080000000404", {}}, // the service's error page, a report
-            {"80756000000000000404", transfer("80756000000000000404", "Not Found")},
-            {"80756000000000000500", transfer("80756000000000000500", "Internal Server Error")},
-            {"80756000000000000407", "\"Proxy requires authentication\" \n"},
-            {"80756000000000000503", transfer("80756000000000000503", {})},
-            {"80756000000000000302", {}},
-            {closes.constData(), "\"Connection closed\" \n"},
-            {"80756000000000000201", annaText},
-            {"80756000000000000202", {}},
-            {"80756000000000000203", annaText},
-            // Latin-1 read as the UTF-8 the declaration names.
-            {"80756000000000000204",
-             QByteArray(annaText).replace("\xc3\xa4", broken).replace("\xc3\xbc", broken)},
-            {"80756000000000000205", QByteArray(annaText)
-                                             .replace("M\xc3\xbcller-L\xc3\xbc"
-                                                      "denscheidt",
-                                                      "M???ller")
-                                             .replace("Anna-Lena", "A??????nna")}};
-    for (const auto &[card, out] : odd)
-        row(card, QString("\"$T\" ") + card, out, 0);
+    odd("80756000000000000204",
+        http("200 OK", QString::fromUtf8(record).toLatin1(),
+             "Content-Type: text/xml; charset=ISO-8859-1\r\n"),
+        QByteArray(annaText).replace("\xc3\xa4", broken).replace("\xc3\xbc", broken));
+    // A lone surrogate in the last name, a letter cased only since Unicode 14 in the first.
+    odd("80756000000000000205",
+        http("200 OK", QString::fromLatin1(record)
+                               .replace("\"UTF-8\"", "\"CESU-8\"")
+                               .replace(QRegularExpression("<last-name>.*</last-name>"),
+                                        "<last-name>M\xed\xa0\xbdLLER</last-name>")
+                               .replace(QRegularExpression("<first-name>.*</first-name>"),
+                                        "<first-name>A\xed\xa0\x81\xed\xb5\xb0NNA</first-name>")
+                               .toLatin1()),
+        QByteArray(annaText)
+                .replace("M\xc3\xbcller-L\xc3\xbc"
+                         "denscheidt",
+                         "M???ller")
+                .replace("Anna-Lena", "A??????nna"));
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEnd)
