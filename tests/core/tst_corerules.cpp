@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cardnumber.h"
+#include "language.h"
 #include "lookup.h"
 #include "networkerrortext.h"
 #include "record.h"
@@ -13,7 +14,6 @@
 using Rule = QString (*)(const QString &);
 Q_DECLARE_METATYPE(Rule)
 Q_DECLARE_METATYPE(CardNumber::Verdict)
-Q_DECLARE_METATYPE(ReplyClassification::Outcome)
 
 using namespace ValueRules;
 
@@ -59,107 +59,35 @@ private slots:
         QCOMPARE(CardNumber::check(number), verdict);
     }
 
-    void valueRules_data()
-    {
-        QTest::addColumn<Rule>("rule");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("output");
-        const auto row = [](const char *name, Rule rule, const QString &in, const QString &out) {
-            QTest::newRow(name) << rule << in << out;
-        };
-        row("ofac: zeros at both ends", normalizeOfacId, " 00120 ", "12");
-        row("ofac: blank uncovered", normalizeOfacId, "1 0", "1 ");
-        row("ofac: zeros only", normalizeOfacId, "000", "");
-        row("name: double", normalizeNameCase, "MEIER-MÜLLER", "Meier-Müller");
-        row("name: blank", normalizeNameCase, "VON ARX", "Von arx");
-        row("name: first hyphen only", normalizeNameCase, "ANNA-LENA-MARIA", "Anna-Lena-maria");
-        row("name: lower initial", normalizeNameCase, "meier-MÜLLER", "meier-Müller");
-        row("name: leading blank", normalizeNameCase, " MEIER", " meier");
-        row("name: hyphen at ends", normalizeNameCase, "-ABC-", "-Abc-");
-        const QChar lone(0xD83D);
-        row("name: kept case", normalizeNameCase,
-            "AⰯB\U00010570\U00010595" + QString(lone) + "LC",
-            "AⰯb\U00010570\U00010595" + QString(lone) + "lc");
-        row("sex: blank 1", sexText, " 1", "weiblich");
-        row("ahv: trimmed", formatAhvNumber, " 7561234567897\n", "756.1234.5678.97");
-        row("ahv: not numeric", formatAhvNumber, "756ABCDEFGHIJ", "756.ABCD.EFGH.IJ");
-        row("ahv: 12", formatAhvNumber, "756123456789", "");
-        row("ahv: prefix", formatAhvNumber, "7571234567897", "");
-        row("ahv: formatted 16", formatAhvNumber, "756.1234.5678.97", "");
-        row("ahv: dotted 13", formatAhvNumber, "756.1234.5678", "756.1234.5678");
-        row("date", reorderBirthDate, "1970-03-25", "25.03.1970");
-        row("date: no zeros", reorderBirthDate, "1970-3-5", "-5.3-.1970");
-        row("date: trailing blank", reorderBirthDate, "1970-03-25 ", "5 .03.1970");
-        row("date: no hyphen", reorderBirthDate, "25.03.1970", "25.03.1970");
-    }
-
-    void valueRules()
+    // Out of line: moc misreads the raw strings in its rows.
+    void textRules_data();
+    void textRules()
     {
         QFETCH(Rule, rule);
         QFETCH(QString, input);
         QTEST(rule(input), "output");
     }
 
-    void classification_data()
-    {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<ReplyClassification::Outcome>("outcome");
-        using O = ReplyClassification::Outcome;
-        QTest::newRow("60 before 67") << R"(statut="67" statut="60")" << O::NoInsuredPerson;
-        QTest::newRow("67 before 0") << R"(statut="0" statut="67")" << O::ApplicationProblem;
-        QTest::newRow("server error before 0") << R"(statut="0" ERROR Not Found)" << O::ServerError;
-        QTest::newRow("error alone") << R"(error statut="0")" << O::Record;
-        QTest::newRow("not found alone") << "Not Found" << O::Unrecognised;
-        QTest::newRow("partial words before the words")
-                << "ERRERROR not not Found" << O::ServerError;
-        QTest::newRow("words cut short") << "erro, not foun." << O::Unrecognised;
-        QTest::newRow("60 is not 0") << R"(statut="600")" << O::Unrecognised;
-        QTest::newRow("other forms")
-                << R"(statut='0' statut = "0" statut="060")" << O::Unrecognised;
-        QTest::newRow("empty") << "" << O::Unrecognised;
-    }
-
-    void classification()
-    {
-        QFETCH(QString, reply);
-        QTEST(ReplyClassification::classify(reply), "outcome");
-    }
-
-    // Out of line: moc misreads the raw strings in its rows.
-    void cuts_data();
-    void cuts()
-    {
-        QFETCH(QString, cut);
-        QFETCH(QString, text);
-        using namespace RecordCuts;
-        if (cut == "piece")
-            QTEST(piece(text, "<client", "</client>"), "value");
-        else if (cut == "element")
-            QTEST(element(text, "<zip>", "</zip>"), "value");
-        else if (cut == "attribute")
-            QTEST(attribute(text, "sex=\""), "value");
-        else
-            QTEST(insurerName(text), "value");
-    }
-
     void record_data()
     {
         QTest::addColumn<QString>("reply");
         QTest::addColumn<QStringList>("values");
+        // Values are taken as they stand, blanks around them included; only the value rules
+        // change them.
         const QString person = QStringLiteral(
-                R"(<client assure-id="80.1 2" sex="1" cardholderIdentifier="7561234567897">)"
-                "<last-name>MEIER-MÜLLER</last-name><first-name> HANS</first-name>"
-                "<birth-date>1970-03-25</birth-date><street> Gasse &amp; Weg 1\n</street>"
-                "<zip>3000</zip><city>Bern</city><country>CH</country></client>");
+                R"(<client assure-id=" 80.1 2 " sex=" 1 " cardholderIdentifier="7561234567897">)"
+                "<last-name> MEIER-MÜLLER </last-name><first-name> HANS </first-name>"
+                "<birth-date> 1970-03-25 </birth-date><street> Gasse &amp; Weg 1\n</street>"
+                "<zip> 3000 </zip><city> Bern </city><country> CH </country></client>");
         // A name attribute, an insured number and a last name outside their own elements must
         // not be taken.
         const QString head =
                 R"(<r statut="0"><carte nom="X" assure-id="9"><last-name>Y</last-name></carte>)"
                 R"(<ofac-id> 0012340 </ofac-id><agency nom="CSS">)";
-        const QStringList found =
-                QString("1234|CSS|Meier-Müller| hans|25.03.1970| Gasse &amp; Weg 1\n|"
-                        "3000|Bern|CH|80.1 2|männlich|756.1234.5678.97")
-                        .split('|');
+        const QStringList found = QString("1234|CSS| meier-Müller | hans |5 .-0. 197| Gasse &amp; "
+                                          "Weg 1\n| 3000 | Bern | CH | 80.1 2 |weiblich|"
+                                          "756.1234.5678.97")
+                                          .split('|');
         QTest::newRow("complete") << head + person << found;
         QTest::newRow("two clients, the first counts")
                 << head + person + QString(person).replace("HANS", "ANNA") << found;
@@ -251,49 +179,96 @@ private slots:
         QTEST(QStringList(Lookup::textLines(result).mid(0, 1)), "lines");
         QTEST(result.report.lines.value(0), "report");
     }
-
-    void networkErrorText_data()
-    {
-        QTest::addColumn<QString>("errorString");
-        QTest::addColumn<QString>("text");
-        const QString transfer = "Error transferring http://x/?a=1 - server replied: ";
-        QTest::newRow("corrupt body") << "Decompression failed: incorrect header check"
-                                      << "Data corrupted";
-        QTest::newRow("status line as reason") << transfer + "HTTP/1.0 404" << transfer;
-        QTest::newRow("reason of one blank") << transfer + "Not Found" << transfer + "Not Found";
-        QTest::newRow("reason of two blanks")
-                << transfer + "HTTP/1.1 503 Busy" << transfer + "HTTP/1.1 503 Busy";
-    }
-
-    void networkErrorText()
-    {
-        QFETCH(QString, errorString);
-        QTEST(NetworkErrorText::unified(errorString), "text");
-    }
 };
 
-void tst_CoreRules::cuts_data()
+// The rules from text to text, one row per boundary; the cuts are taken with the markers of one
+// field, the classification given as its number.
+void tst_CoreRules::textRules_data()
 {
-    QTest::addColumn<QString>("cut");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("value");
-    const auto row = [](const char *name, const char *cut, const char *text, const char *value) {
-        QTest::newRow(name) << cut << text << value;
+    QTest::addColumn<Rule>("rule");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    const auto row = [](const char *name, Rule rule, const QString &in, const QString &out) {
+        QTest::newRow(name) << rule << in << out;
     };
-    row("piece", "piece", "a<client>b</client>c", "<client>b");
-    row("piece: no close", "piece", "a<client>b", "<client>b");
-    row("piece: close before", "piece", "a</client>b<client>c</client>", "<client>c</client>");
-    row("piece: no open", "piece", "a</client>b", "a");
-    row("piece: neither", "piece", "ab", "");
-    row("element", "element", "</zip><zip> 3000\n</zip>", " 3000\n");
-    row("element: no start", "element", "3000</zip>", "");
-    row("element: no end", "element", "<zip>3000", "");
-    row("attribute", "attribute", R"(sex="1" x="2")", "1");
-    row("attribute: no quote", "attribute", R"(sex="1)", "");
-    row("insurer: later attributes", "insurer", R"(<agency nom=" CSS " id="8">)", "CSS  id=8");
-    row("insurer: single quotes", "insurer", "<agency nom='CSS'>", "'CSS'");
-    row("insurer: no >", "insurer", R"(<agency nom="CSS")", "");
-    row("insurer: no nom", "insurer", "<agency>CSS", "");
+    row("ofac: zeros at both ends", normalizeOfacId, " 00120 ", "12");
+    row("ofac: blank uncovered", normalizeOfacId, "1 0", "1 ");
+    row("ofac: zeros only", normalizeOfacId, "000", "");
+    row("name: blank", normalizeNameCase, "VON ARX", "Von arx");
+    row("name: first hyphen only", normalizeNameCase, "ANNA-LENA-MARIA", "Anna-Lena-maria");
+    row("name: lower initial", normalizeNameCase, "meier-MÜLLER", "meier-Müller");
+    row("name: leading blank", normalizeNameCase, " MEIER", " meier");
+    row("name: hyphen at ends", normalizeNameCase, "-ABC-", "-Abc-");
+    const QChar lone(0xD83D);
+    row("name: kept case", normalizeNameCase, "AⰯB\U00010570\U00010595" + QString(lone) + "LC",
+        "AⰯb\U00010570\U00010595" + QString(lone) + "lc");
+    row("sex: 1", sexText, "1", "männlich");
+    row("sex: blank 1", sexText, " 1", "weiblich");
+    row("ahv: trimmed", formatAhvNumber, " 7561234567897\n", "756.1234.5678.97");
+    row("ahv: 12", formatAhvNumber, "756123456789", "");
+    row("ahv: prefix", formatAhvNumber, "7571234567897", "");
+    row("ahv: formatted 16", formatAhvNumber, "756.1234.5678.97", "");
+    row("ahv: dotted 13", formatAhvNumber, "756.1234.5678", "756.1234.5678");
+    row("date", reorderBirthDate, "1970-03-25", "25.03.1970");
+    row("date: no zeros", reorderBirthDate, "1970-3-5", "-5.3-.1970");
+    row("date: trailing blank", reorderBirthDate, "1970-03-25 ", "5 .03.1970");
+    row("date: no hyphen", reorderBirthDate, "25.03.1970", "25.03.1970");
+
+    const Rule piece = [](const QString &t) {
+        return RecordCuts::piece(t, "<client", "</client>");
+    };
+    row("piece", piece, "a<client>b</client>c", "<client>b");
+    row("piece: no close", piece, "a<client>b", "<client>b");
+    row("piece: close before", piece, "a</client>b<client>c</client>", "<client>c</client>");
+    row("piece: no open", piece, "a</client>b", "a");
+    row("piece: neither", piece, "ab", "");
+    const Rule element = [](const QString &t) { return RecordCuts::element(t, "<zip>", "</zip>"); };
+    row("element", element, "</zip><zip> 3000\n</zip>", " 3000\n");
+    row("element: no start", element, "3000</zip>", "");
+    row("element: no end", element, "<zip>3000", "");
+    const Rule attribute = [](const QString &t) { return RecordCuts::attribute(t, "sex=\""); };
+    row("attribute", attribute, R"(sex="1" x="2")", "1");
+    row("attribute: no quote", attribute, R"(sex="1)", "");
+    const Rule insurer = RecordCuts::insurerName;
+    row("insurer: later attributes", insurer, R"(<agency nom=" CSS " id="8">)", "CSS  id=8");
+    row("insurer: single quotes", insurer, "<agency nom='CSS'>", "'CSS'");
+    row("insurer: no >", insurer, R"(<agency nom="CSS")", "");
+    row("insurer: no nom", insurer, "<agency>CSS", "");
+
+    const Rule classify = [](const QString &t) {
+        return QString::number(int(ReplyClassification::classify(t)));
+    };
+    using O = ReplyClassification::Outcome;
+    const auto is = [](O outcome) { return QString::number(int(outcome)); };
+    row("60 before 67", classify, R"(statut="67" statut="60")", is(O::NoInsuredPerson));
+    row("67 before 0", classify, R"(statut="0" statut="67")", is(O::ApplicationProblem));
+    row("server error before 0", classify, R"(statut="0" ERROR Not Found)", is(O::ServerError));
+    row("error alone", classify, R"(error statut="0")", is(O::Record));
+    row("not found alone", classify, "Not Found", is(O::Unrecognised));
+    row("partial words first", classify, "ERRERROR not not Found", is(O::ServerError));
+    row("words cut short", classify, "erro, not foun.", is(O::Unrecognised));
+    row("60 is not 0", classify, R"(statut="600")", is(O::Unrecognised));
+    row("other forms", classify, R"(statut='0' statut = "0" statut="060")", is(O::Unrecognised));
+    row("empty", classify, "", is(O::Unrecognised));
+
+    const QString transfer = "Error transferring http://x/?a=1 - server replied: ";
+    const Rule network = NetworkErrorText::unified;
+    row("corrupt body", network, "Decompression failed: incorrect header check", "Data corrupted");
+    row("status line as reason", network, transfer + "HTTP/1.0 404", transfer);
+    row("reason of one blank", network, transfer + "Not Found", transfer + "Not Found");
+    row("reason of two blanks", network, transfer + "HTTP/1.1 503 Busy",
+        transfer + "HTTP/1.1 503 Busy");
+
+    // The interface languages, blank-separated, most wanted first.
+    const Rule language = [](const QString &t) {
+        return Language::choose(t.split(' ', Qt::SkipEmptyParts));
+    };
+    row("no language", language, "", "de");
+    row("rm_CH", language, "rm-CH rm rm-Latn-CH", "de");
+    row("upper case, encoding", language, "FR_FR.UTF-8", "fr");
+    row("North Frisian is not French", language, "frr-DE", "de");
+    row("fr after en", language, "en en-US fr fr-FR", "fr");
+    row("de before fr", language, "en de-CH fr", "de");
 }
 
 QTEST_APPLESS_MAIN(tst_CoreRules)

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The language the tool speaks: chosen from the interface languages, and reaching the windows
-// when the texts are loaded before the application object exists, as main does. What the user
-// reads end to end, and that standard output never changes, is checked by languages.py.
+// The language the tool speaks reaches the windows when the texts are loaded before the
+// application object exists, as main does. The choice of the language is a rule (tst_corerules);
+// what the user reads end to end, and that standard output never changes, is tst_endtoend's.
 #include "batch.h"
 #include "batchwindow.h"
-#include "language.h"
 #include "message.h"
 #include "translation.h"
 
@@ -17,26 +16,6 @@ class tst_Language : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void choose_data()
-    {
-        QTest::addColumn<QStringList>("uiLanguages");
-        QTest::addColumn<QString>("language");
-        // The usual locales (C, en_US, fr_CH, it_CH) are run end to end by languages.py.
-        QTest::newRow("none") << QStringList() << "de";
-        QTest::newRow("rm_CH") << QStringList{"rm-CH", "rm", "rm-Latn-CH"} << "de";
-        QTest::newRow("upper case, encoding") << QStringList{"FR_FR.UTF-8"} << "fr";
-        QTest::newRow("North Frisian is not French") << QStringList{"frr-DE"} << "de";
-        QTest::newRow("fr after en") << QStringList{"en", "en-US", "fr", "fr-FR"} << "fr";
-        QTest::newRow("de before fr") << QStringList{"en", "de-CH", "fr"} << "de";
-    }
-
-    void choose()
-    {
-        QFETCH(QStringList, uiLanguages);
-        QFETCH(QString, language);
-        QCOMPARE(Language::choose(uiLanguages), language);
-    }
-
     void windows()
     {
         Orvel::Message popup(nullptr);
