@@ -28,26 +28,22 @@ private slots:
         QTest::addColumn<QString>("number");
         QTest::addColumn<CardNumber::Verdict>("verdict");
         using V = CardNumber::Verdict;
+        // The number left is the argument itself where the row names none.
         const auto row = [](const char *name, const QString &argument, V verdict,
-                            const QString &number) {
-            QTest::newRow(name) << argument << number << verdict;
+                            const QString &number = {}) {
+            QTest::newRow(name) << argument << (number.isNull() ? argument : number) << verdict;
         };
-        const QString valid = "80756012345678901234", letter = "8075601234567890123x";
+        const QString valid = "80756012345678901234";
         row("blanks around", " \t" + valid + "  ", V::Accepted, valid);
-        row("word in front", "Karte " + valid, V::Accepted, valid);
         row("digits in front", "123" + valid, V::Accepted, valid);
-        row("one letter in front", "x" + valid, V::Accepted, valid);
-        row("prefix twice, first kept", "80756000807560000001", V::Accepted,
-            "80756000807560000001");
+        row("prefix twice, first kept", "80756000807560000001", V::Accepted);
         row("cut behind 20", valid + "9x", V::Accepted, valid);
-        row("letter at 20", letter, V::InvalidCharacters, letter);
-        row("blank inside prefix", "8075 601234567890123", V::InvalidCharacters,
-            "8075 601234567890123");
-        row("full-width digits", "80756０１２３４５６７８９０１２３４", V::InvalidCharacters,
-            "80756０１２３４５６７８９０１２３４");
-        row("no prefix", "12345678901234567890", V::WrongPrefix, "12345678901234567890");
+        row("letter at 20", "8075601234567890123x", V::InvalidCharacters);
+        row("blank inside prefix", "8075 601234567890123", V::InvalidCharacters);
+        row("full-width digits", "80756０１２３４５６７８９０１２３４", V::InvalidCharacters);
+        row("no prefix", "12345678901234567890", V::WrongPrefix);
         row("all blank", "   ", V::WrongPrefix, "");
-        row("too short", "80756123", V::WrongLength, "80756123");
+        row("too short", "80756123", V::WrongLength);
     }
 
     void cardNumber()
