@@ -256,12 +256,11 @@ void tst_EndToEnd::lookup_data()
         return "{\"line\":" + QByteArray::number(number) + ',' + object.mid(1);
     };
     row("batch",
-        "printf '" + anna + "\\n \\t\\u00a0\\n " + unknown + " \\r\\n80756x\\n" + problem
+        "printf '" + anna + "\\n \\t\\u00a0\\n " + unknown + " \\r\\n80756\\n" + problem
                 + "' | \"$T\" --batch --jobs 3",
         line(1, annaJson) + line(3, unknownJson)
-                + line(4, json("80756x", "rejected",
-                               R"("message":"Die Nummer enthält ungültige Zeichen. Es dürfen )"
-                               R"(nur Zahlen sein.")"))
+                + line(4, json("80756", "rejected",
+                               R"("message":"Die Nummer enthält nicht 20 Zeichen.")"))
                 + line(5, problemJson),
         4);
     // SIGTERM, like closing the window, answers every card still open as cancelled.
