@@ -156,16 +156,10 @@ private Q_SLOTS:
         row("record of 16 MiB", F::None, {}, 16 * MiB, zurich, {});
         row("charset of the header", F::None, "<r statut=\"0\"><client><city>Z\xfcrich</city>", 0,
             zurich, {}, 0, 0, "text/xml; charset=iso-8859-1");
-        row("no insured person", F::None, "<reponse statut=\"60\"/>", 0, {},
-            "Versicherter unbekannt.");
-        row("application problem", F::None, "<reponse statut=\"67\"/>", 0, {},
-            "Anwendungsproblem. Ev. Lesefehler.");
         row("server error wins over a record", F::None,
             "<reponse statut=\"0\"><city>ERROR Not Found</city></reponse>", 0, {},
             "Server meldet: nicht gefunden. URL falsch?");
         row("unrecognised", F::None, "<reponse statut=\"1\"/>", 0, {},
-            "Unbekannte Antwort vom Server.");
-        row("redirect with a record", F::StatusWithRecord, {}, 0, {},
             "Unbekannte Antwort vom Server.");
         // Aborted as soon as the announced length is over the limit, and as soon as a body of
         // unknown length has passed it: the stand-in sees the connection closed long before it has
@@ -184,11 +178,8 @@ private Q_SLOTS:
                 30000);
         };
         network("nothing listening", F(-1), QStringLiteral("Connection refused"));
-        network("closed without answer", F::CloseWithoutAnswer,
-                QStringLiteral("Connection closed"));
         network("stalled proxy", F::NeverAnswer, QStringLiteral("Operation canceled"));
         network("dripping body", F::Drip, QStringLiteral("Operation canceled"));
-        network("dripping chunks", F::DripChunked, QStringLiteral("Operation canceled"));
         network("reason phrase with controls", F::HttpError,
                 "Error transferring http://" TARVIK_SERVICE_HOST
                 "/tarvik/servlet/ch.ofac.ca.tarvik.CaValidationHorizontale?type=XML&langue=1&carte="
@@ -207,7 +198,7 @@ private Q_SLOTS:
         QFETCH(qint64, maxSent);
         if (failure != F(-1))
             QVERIFY(standin->listen(QHostAddress::LocalHost, 5016));
-        standin->setFailure(failure, failure == F::StatusWithRecord ? 302 : 404);
+        standin->setFailure(failure);
         if (!body.isNull())
             standin->setFixedReply(body, contentType);
         standin->setPadTo(padTo);

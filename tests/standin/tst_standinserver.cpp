@@ -121,22 +121,6 @@ private Q_SLOTS:
         QCOMPARE(server->requestLines(), {"GET " + service + woman + " HTTP/1.1"});
     }
 
-    // The filler keeps the reply well-formed: whole comment lines and line feeds, in chunks,
-    // before the closing root tag.
-    void padding()
-    {
-        const QByteArray original = sample();
-        const int size = original.size() + 4 * 65536 + 197; // chunks, lines and a few line feeds
-        server->setPadTo(size);
-        const QByteArray body = exchange().body;
-        const int at = original.lastIndexOf("</");
-        QCOMPARE(body.size(), size);
-        QCOMPARE(body.left(at) + body.right(original.size() - at), original);
-        QVERIFY(QString(body.mid(at, body.size() - original.size()))
-                        .remove(QRegularExpression("<!--[^-]*-->\n|\n"))
-                        .isEmpty());
-    }
-
     void program()
     {
         QProcess program;
