@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Writes through the process's output paths as tst_output expects byte for byte: "messages" writes
+// Writes through the process's output paths as tst_endtoend expects byte for byte: "messages" writes
 // a fixed set of messages and dies of a fatal one; the others leave the run to the watchdog.
 #include "debugline.h"
 #include "messagehandler.h"

@@ -126,6 +126,10 @@ private Q_SLOTS:
         row("jobs without batch, Italian", "LC_ALL=it_CH \"$T\" --jobs 2", {}, 2,
             "tarvik: --jobs vale solo insieme a --batch.\nUso: tarvik <numero tessera> | --json "
             "<numero tessera> | --batch [--jobs N]   (tarvik --help per saperne di più)");
+        // The stand-in tells the port it was given, and ends cleanly when told to.
+        row("stand-in on any port",
+            "timeout --preserve-status 1 \"$S\" --port 0 | sed 's/:[1-9][0-9]*$/:N/'",
+            "hin-standin listening on 127.0.0.1:N\n", 0);
         row("batch of blank lines", "printf '\\n  \\n' | \"$T\" --batch", {}, 0);
         // The largest input taken: 64 blank lines of 1 MiB, nothing to look up; and a byte more.
         const QString mib = "printf '%1048575s\\n' $(seq 64)";
@@ -136,6 +140,32 @@ private Q_SLOTS:
     }
 
     void offline() { check(); }
+
+    // The process's output paths, through a writer that prints as the program does (see
+    // output_writer.cpp). Rules that silence debug messages, as some distributions ship them,
+    // must not silence the program's output.
+    void writer_data()
+    {
+        columns();
+        const auto writer = [this](const char *scenario, const QByteArray &out, int status,
+                                   const QByteArray &error) {
+            row(scenario, QString("QT_LOGGING_RULES='*.debug=false' \"$W\" ") + scenario, out,
+                status, error);
+        };
+        // The lines written before the fatal message are not lost in the stream's buffer.
+        writer("messages",
+               "Client Strasse\t \"\" \nNummer ist falsch:  \"a\"b\tc?.\" \n-42 \n"
+               "\"Z\xc3\xbcrich\" <br><br> \nClient Ort\t \"Bern\" \n \n",
+               134, "Warning: careful\nCritical: serious\nFatal: stop");
+        const QByteArray late = "tarvik: Abbruch: Der Lauf hat das Zeitlimit überschritten.";
+        writer("memory", "last words\n", 4,
+               "tarvik: Abbruch: Der Lauf hat die Speichergrenze überschritten.");
+        writer("kick", "alive\n", 0, late);
+        // An answer under way is finished first, and then it is the answer.
+        writer("answer", "first half\nsecond half\n", 0, late);
+    }
+
+    void writer() { check(); }
 
     // Out of line: moc misreads the raw strings in its rows.
     void lookup_data();
@@ -157,6 +187,8 @@ private:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("T"), QStringLiteral(TARVIK_PROGRAM));
         environment.insert(QStringLiteral("E"), QStringLiteral(EXAMPLES));
+        environment.insert(QStringLiteral("S"), QStringLiteral(STANDIN_PROGRAM));
+        environment.insert(QStringLiteral("W"), QStringLiteral(OUTPUT_WRITER));
         shell->setProcessEnvironment(environment);
         shell->setWorkingDirectory(work.path());
         shell->start(QStringLiteral("bash"), {"-o", "pipefail", "-c", command + "; echo $?"});
@@ -173,10 +205,12 @@ private:
                  "the run did not end on its own");
         QCOMPARE(shell->readAllStandardOutput(), out);
         // Standard error carries only what the toolkit itself warns about (the offscreen platform
-        // cannot raise windows, for one), and the line the row expects.
+        // cannot raise windows, for one), bash's word on a run that aborted, and the lines the row
+        // expects.
         const QByteArray errors = shell->readAllStandardError();
         for (const QByteArray &line : errors.split('\n'))
-            QVERIFY2(line.isEmpty() || line.startsWith("Warning: ") || error.contains(line),
+            QVERIFY2(line.isEmpty() || line.startsWith("Warning: ") || error.contains(line)
+                             || line.contains(" Aborted "),
                      line.constData());
         QVERIFY(errors.contains(error));
         // Every JSON line also holds to the schema published for calling programs.
@@ -231,6 +265,8 @@ void tst_EndToEnd::lookup_data()
     columns();
     row("record, further arguments ignored", "\"$T\" '  " + anna + " ' " + unknown + " --help",
         annaText, 0);
+    row("stand-in on a port taken", "\"$S\" --port 5016", {}, 1,
+        "hin-standin: cannot listen on 127.0.0.1:5016: The bound address is already in use");
     row("record in French, the same bytes", "LC_ALL=fr_CH.UTF-8 \"$T\" " + anna, annaText, 0);
     row("full", "\"$T\" " + anna + " >/dev/full", {}, 1, undeliverable);
     row("closed", "\"$T\" " + anna + " >&-", {}, 1, undeliverable);
