@@ -199,20 +199,18 @@ private:
                              || line.contains(" Aborted "),
                      line.constData());
         QVERIFY(errors.contains(error));
-        // Every JSON line also holds to the schema published for calling programs.
         if (!out.startsWith("{\""))
             return;
-        QProcess validator;
-        validator.start(QStringLiteral("python3"),
-                        {"-c",
-                         "import json, sys, jsonschema\n"
-                         "v = jsonschema.Draft202012Validator(json.load(open(sys.argv[1])))\n"
-                         "for line in sys.stdin: v.validate(json.loads(line))",
-                         SCHEMA});
-        validator.write(out.left(out.lastIndexOf('}') + 1));
-        validator.closeWriteChannel();
-        QVERIFY(validator.waitForFinished(20000));
-        QVERIFY2(validator.exitCode() == 0, validator.readAllStandardError().constData());
+        QProcess schema; // every JSON line also holds to the schema published for calling programs
+        schema.start(QStringLiteral("python3"),
+                     {"-c",
+                      "import json, sys, jsonschema; s = json.load(open(sys.argv[1])); "
+                      "[jsonschema.validate(json.loads(line), s) for line in sys.stdin]",
+                      SCHEMA});
+        schema.write(out.left(out.lastIndexOf('}') + 1));
+        schema.closeWriteChannel();
+        QVERIFY2(schema.waitForFinished(20000) && schema.exitCode() == 0,
+                 schema.readAllStandardError().constData());
     }
 
     // The HIN Client's port: the reply set for the card number, else the card's sample; the card
@@ -352,18 +350,13 @@ void tst_EndToEnd::lookup_data()
         QByteArray(annaText).replace("\xc3\xa4", broken).replace("\xc3\xbc", broken));
     // A lone surrogate in the last name, a letter cased only since Unicode 14 in the first.
     odd("80756000000000000205",
-        http("200 OK", QString::fromLatin1(record)
+        http("200 OK", QByteArray(record)
                                .replace("\"UTF-8\"", "\"CESU-8\"")
-                               .replace(QRegularExpression("<last-name>.*</last-name>"),
-                                        "<last-name>M\xed\xa0\xbdLLER</last-name>")
-                               .replace(QRegularExpression("<first-name>.*</first-name>"),
-                                        "<first-name>A\xed\xa0\x81\xed\xb5\xb0NNA</first-name>")
-                               .toLatin1()),
+                               .replace("MÜLLER-LÜDENSCHEIDT", "M\xed\xa0\xbdLLER")
+                               .replace("ANNA-LENA", "A\xed\xa0\x81\xed\xb5\xb0NNA")),
         QByteArray(annaText)
-                .replace("M\xc3\xbcller-L\xc3\xbc"
-                         "denscheidt",
-                         "M???ller")
-                .replace("Anna-Lena", "A??????nna"));
+                .replace("Müller-Lüdenscheidt", "M?ller")
+                .replace("Anna-Lena", "A\xf0\x90\x95\xb0nna"));
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEnd)
