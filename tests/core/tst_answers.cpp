@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The command line and the JSON answer: what the end-to-end rows (tst_endtoend) cannot see, the
-// requests that succeed and the escapes; usage errors and exit statuses are checked there.
-#include "commandline.h"
+// The JSON answer: what the end-to-end rows (tst_endtoend) cannot make the program write, the
+// escapes of every kind and the objects of the watchdog and of a TLS failure.
 #include "jsonanswer.h"
 
 #include <QtTest>
 
-using Request = CommandLine::Request;
-Q_DECLARE_METATYPE(Request)
 Q_DECLARE_METATYPE(Lookup::Result)
 
 class tst_Answers : public QObject
@@ -15,34 +12,6 @@ class tst_Answers : public QObject
     Q_OBJECT
 
 private slots:
-    void commandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<Request>("request");
-        QTest::addColumn<int>("jobs");
-        QTest::addColumn<QString>("error"); // what the message must hold
-        const auto row = [](const char *name, const QStringList &arguments, Request request,
-                            int jobs = 4, const QString &error = {}) {
-            QTest::newRow(name) << arguments << request << jobs << error;
-        };
-        row("-h", {"-h"}, Request::Help);
-        row("jobs 1, before", {"--jobs=1", "--batch"}, Request::Batch, 1);
-        row("jobs 6", {"--batch", "--jobs", "6"}, Request::Batch, 6);
-        row("jobs not a number", {"--batch", "--jobs", "vier"}, Request::Usage, 4, "\"vier\"");
-        row("jobs without number", {"--batch", "--jobs"}, Request::Usage, 4, "fehlt die Zahl");
-    }
-
-    void commandLine()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, error);
-        const CommandLine::Options options = CommandLine::parse(arguments);
-        QTEST(options.request, "request");
-        QTEST(options.jobs, "jobs");
-        QVERIFY2(error.isEmpty() ? options.error.isEmpty() : options.error.contains(error),
-                 qPrintable(options.error));
-    }
-
     // Out of line: moc misreads the raw strings in its rows.
     void object_data();
     void object()

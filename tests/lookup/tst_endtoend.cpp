@@ -105,6 +105,11 @@ private Q_SLOTS:
         };
         usage("jobs 0", "--batch --jobs 0", "--jobs verlangt eine Zahl von 1 bis 6, nicht \"0\".");
         usage("jobs 7", "--batch --jobs 7", "--jobs verlangt eine Zahl von 1 bis 6, nicht \"7\".");
+        usage("jobs not a number", "--batch --jobs vier",
+              "--jobs verlangt eine Zahl von 1 bis 6, nicht \"vier\".");
+        usage("jobs without number", "--batch --jobs", "Nach --jobs fehlt die Zahl.");
+        row("jobs 6", "printf '' | \"$T\" --batch --jobs 6", {}, 0);
+        row("-h", "\"$T\" -h | head -n 1", "Aufruf: tarvik <Kartennummer>\n", 0);
         usage("json without card", "--json", "Nach --json fehlt die Kartennummer.");
         usage("batch with card", "--batch " + anna,
               "Unerwartetes Argument \"80756000080000000001\"; --batch liest die "
@@ -286,7 +291,7 @@ void tst_EndToEnd::lookup_data()
     // SIGTERM, like closing the window, answers every card still open as cancelled.
     const QByteArray cancelled = R"("message":"Abgebrochen, bevor die Antwort da war.")";
     row("cancelled by SIGTERM",
-        "\"$T\" --batch --jobs 1 <<<$'" + anna + "\\n\\n" + stalls
+        "\"$T\" --batch --jobs=1 <<<$'" + anna + "\\n\\n" + stalls
                 + "\\n123' >c & until [ -s c ]; do sleep 0.1; done; kill $!; wait $!; s=$?; "
                   "cat c; (exit $s)",
         line(1, annaJson) + line(3, json(stalls, "cancelled", cancelled))
