@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cardnumber.h"
+#include "jsonanswer.h"
 #include "language.h"
 #include "lookup.h"
 #include "networkerrortext.h"
@@ -14,6 +15,7 @@
 using Rule = QString (*)(const QString &);
 Q_DECLARE_METATYPE(Rule)
 Q_DECLARE_METATYPE(CardNumber::Verdict)
+Q_DECLARE_METATYPE(Lookup::Result)
 
 using namespace ValueRules;
 
@@ -139,6 +141,16 @@ private slots:
         QTEST(QStringList(Lookup::textLines(result).mid(0, 1)), "lines");
         QTEST(result.report.lines.value(0), "report");
     }
+
+    // The JSON answer: the escapes of every kind and the objects the end-to-end rows cannot
+    // make the program write, the watchdog's and a TLS failure's. Out of line, as above.
+    void object_data();
+    void object()
+    {
+        QFETCH(Lookup::Result, result);
+        QFETCH(qint64, line);
+        QTEST(JsonAnswer::object(result, line), "json");
+    }
 };
 
 // The rules from text to text, one row per boundary; the cuts are taken with the markers of one
@@ -258,6 +270,30 @@ void tst_CoreRules::textRules_data()
     row("North Frisian is not French", language, "frr-DE", "de");
     row("fr after en", language, "en en-US fr fr-FR", "fr");
     row("de before fr", language, "en de-CH fr", "de");
+}
+
+void tst_CoreRules::object_data()
+{
+    // The escapes, the UTF-8 and the line number, byte for byte; the objects of every outcome
+    // the program can be made to give are pinned end to end.
+    QTest::addColumn<Lookup::Result>("result");
+    QTest::addColumn<qint64>("line");
+    QTest::addColumn<QByteArray>("json");
+    Lookup::Result found;
+    found.card = "8\t1\x1f";
+    found.outcome = Lookup::Outcome::Found;
+    found.record = {{"Client Ort\t", "town", QString::fromUtf8("Z\"\\\xc3\xbc\n")}};
+    QTest::newRow("found") << found << qint64(7)
+                           << QByteArray(R"({"line":7,"card":"8\t1\u001f","outcome":"found",)"
+                                         R"("record":{"town":"Z\"\\ü\n"}})");
+    // What the watchdog writes for a request it cut, and the TLS failure: network failures.
+    const QByteArray hint = " Ist der HIN Client gestartet ? Sind Sie angemeldet bei HIN ?";
+    QTest::newRow("timed out") << Lookup::timedOut("1") << qint64(0)
+                               << R"({"card":"1","outcome":"failed","message":"Operation canceled)"
+                                          + hint + R"(","detail":"Operation canceled"})";
+    QTest::newRow("TLS") << Lookup::tlsFailed("1", "TLS") << qint64(0)
+                         << R"({"card":"1","outcome":"failed","message":"TLS)" + hint
+                                    + R"(","detail":"TLS"})";
 }
 
 QTEST_APPLESS_MAIN(tst_CoreRules)

@@ -100,7 +100,7 @@ private Q_SLOTS:
     }
 
     // Without the network.
-    // The other verdicts' texts and lines are pinned by tst_corerules, tst_answers and the
+    // The other verdicts' texts and lines are pinned by tst_corerules and the
     // end-to-end tests; this is the popup, its display time, and that nothing goes out.
     void rejectedNumber()
     {
