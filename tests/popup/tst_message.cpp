@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "directives.h"
 #include "message.h"
+#include "translation.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -78,9 +79,9 @@ private slots:
         m->setText("<critic><title:Hallo><modal>");
         QCOMPARE(state(m), "Critical, Hallo, modal, 777, OK, Abbrechen*!, -Abbrechen");
         m->setText("<question><0050>");
-        QCOMPARE(state(m), "Question, Meldung, modal, 50, Ja, Nein*!, -Abbrechen");
+        QCOMPARE(state(m), "Question, Messaggio, modal, 50, Ja, Nein*!, -Abbrechen");
         m->setText("zweiter Text");
-        QCOMPARE(state(m), "NoIcon, Meldung, modal, 50, Ja, Nein*!, -Abbrechen");
+        QCOMPARE(state(m), "NoIcon, Messaggio, modal, 50, Ja, Nein*!, -Abbrechen");
     }
 
     void directives_data()
@@ -214,5 +215,14 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_Message)
+// The texts are loaded before the application, as in main, and reach the popup's title; the
+// Italian ones, whatever the machine's language.
+int main(int argc, char *argv[])
+{
+    qputenv("LANGUAGE", "it");
+    Translation::load();
+    QApplication app(argc, argv);
+    tst_Message test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_message.moc"
