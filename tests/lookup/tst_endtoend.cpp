@@ -77,20 +77,16 @@ private Q_SLOTS:
         qputenv("E", EXAMPLES);
         qputenv("S", STANDIN_PROGRAM);
         qputenv("W", OUTPUT_WRITER);
+        // Rules that silence debug messages, as some distributions ship them, must not silence
+        // the program's output.
+        qputenv("QT_LOGGING_RULES", "*.debug=false");
     }
 
     void offline_data()
     {
         columns();
-        const QByteArray version = "tarvik " TARVIK_VERSION "\n"
-                                   "Copyright (c) 2026 the tarvik authors\n"
-                                   "License: MIT <https://opensource.org/licenses/MIT>\n"
-                                   "This is free software: you are free to change and redistribute "
-                                   "it.\nThere is NO WARRANTY, to the extent permitted by law.\n";
         // The rejection popup closes itself after five seconds, and with it the run ends.
         row("rejected number", "\"$T\" '80756 123'", "Nummer ist falsch:  \"80756 123\" \n", 0);
-        row("rejected in Italian, the same bytes", "LC_ALL=it_CH \"$T\" '80756 123'",
-            "Nummer ist falsch:  \"80756 123\" \n", 0);
         row("card cut in an emoji", "\"$T\" $'8075600008000000000\\xf0\\x9f\\x98\\x80'",
             "Nummer ist falsch:  \"8075600008000000000?\" \n", 0);
         row("empty card", "\"$T\" ''", "Nummer ist falsch:  \"\" \n", 0);
@@ -99,7 +95,11 @@ private Q_SLOTS:
                  "\"message\":\"Die Nummer enthält ungültige Zeichen. Es dürfen nur Zahlen "
                  "sein.\""),
             3);
-        row("version", "\"$T\" --version", version, 0);
+        row("version", "\"$T\" --version",
+            "tarvik " TARVIK_VERSION "\nCopyright (c) 2026 the tarvik authors\nLicense: MIT "
+            "<https://opensource.org/licenses/MIT>\nThis is free software: you are free to change "
+            "and redistribute it.\nThere is NO WARRANTY, to the extent permitted by law.\n",
+            0);
         row("help in French", "LC_ALL=fr_CH.UTF-8 \"$T\" --help | head -n 1",
             "Utilisation : tarvik <numéro de carte>\n", 0);
         // Without the toolkit, which ignores SIGPIPE for its sockets anyway.
@@ -139,25 +139,19 @@ private Q_SLOTS:
     void offline() { check(); }
 
     // The process's output paths, through a writer that prints as the program does (see
-    // output_writer.cpp). Rules that silence debug messages, as some distributions ship them,
-    // must not silence the program's output.
+    // output_writer.cpp).
     void writer_data()
     {
         columns();
-        const auto writer = [this](const char *scenario, const QByteArray &out, int status,
-                                   const QByteArray &error) {
-            row(scenario, QString("QT_LOGGING_RULES='*.debug=false' \"$W\" ") + scenario, out,
-                status, error);
-        };
         // The lines written before the fatal message are not lost in the stream's buffer.
-        writer("messages", "\"Z\xc3\xbcrich\" <br><br> \n", 134,
-               "Warning: careful\nCritical: serious\nFatal: stop");
+        row("messages", "\"$W\" messages", "\"Z\xc3\xbcrich\" <br><br> \n", 134,
+            "Warning: careful\nCritical: serious\nFatal: stop");
         const QByteArray late = "tarvik: Abbruch: Der Lauf hat das Zeitlimit überschritten.";
-        writer("memory", "last words\n", 4,
-               "tarvik: Abbruch: Der Lauf hat die Speichergrenze überschritten.");
-        writer("kick", "alive\n", 0, late);
+        row("memory", "\"$W\" memory", "last words\n", 4,
+            "tarvik: Abbruch: Der Lauf hat die Speichergrenze überschritten.");
+        row("kick", "\"$W\" kick", "alive\n", 0, late);
         // An answer under way is finished first, and then it is the answer.
-        writer("answer", "first half\nsecond half\n", 0, late);
+        row("answer", "\"$W\" answer", "first half\nsecond half\n", 0, late);
     }
 
     void writer() { check(); }
@@ -326,7 +320,6 @@ void tst_EndToEnd::lookup_data()
     odd("80756000000000000302", http("302 Found", "moved", "Location: /moved\r\n"), {});
     odd(closes, {}, "\"Connection closed\" \n");
     const QByteArray record = sample(anna), gzipped = "Content-Encoding: gzip\r\n";
-    odd("80756000000000000201", http("200 OK", gzip(record), gzipped), annaText);
     odd("80756000000000000202", http("200 OK", "\x1f\x8b\x08\x00garbage", gzipped), {});
     // 11 MiB unpacked at a ratio far above 40: Qt 6 refuses that on its own.
     const int end = record.lastIndexOf("</");

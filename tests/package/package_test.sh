@@ -11,10 +11,7 @@ qt=$2
 root=$(mktemp -d)
 standin=
 trap 'stop_standin; rm -rf "$root"' EXIT INT TERM
-fail() {
-    echo "$*" >&2
-    exit 1
-}
+fail() { echo "$*" >&2 && exit 1; }
 
 (cd "$root" && cpack --config "$build/CPackConfig.cmake" -B "$root/out" >/dev/null)
 tool_deb=$(ls "$root"/out/tarvik_*_amd64.deb)

@@ -30,6 +30,5 @@ with tempfile.TemporaryDirectory() as work:
                     problems.append("%s: placeholders differ" % where)
                 elif text.endswith("\n") != translation.text.endswith("\n"):
                     problems.append("%s: the closing line feed differs" % where)
-for problem in problems:
-    print("FAIL:", problem)
+print("".join("FAIL: %s\n" % problem for problem in problems), end="")
 sys.exit(1 if problems else 0)
