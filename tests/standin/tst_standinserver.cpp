@@ -76,7 +76,7 @@ private Q_SLOTS:
         // Taken as a file name, this would be samples/../samples/<woman>.xml, which exists.
         row("path escape", get(service + "..%2Fsamples%2F" + woman), 200, "statut=\"60\"");
         row("other path", get("http://hin/other"), 404);
-        row("POST", "POST " + service + woman + " HTTP/1.1\r\n\r\n", 405);
+        row("PUT", "PUT " + service + woman + " HTTP/1.1\r\n\r\n", 405);
         row("https", get("https" + service.mid(4) + woman), 400);
         row("bad query", get(QByteArray(service).replace("XML", "X")), 400);
         row("binary garbage", QByteArray("\x00\xff\x7f / HTTP/1.1\r\n\r\n", 18), 400);
