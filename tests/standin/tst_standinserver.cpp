@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "standinserver.h"
 
-#include <QProcess>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -63,98 +62,51 @@ private Q_SLOTS:
     void requests_data()
     {
         QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<int>("status");
+        QTest::addColumn<F>("failure");
+        QTest::addColumn<int>("status"); // 0: not a byte comes back
         QTest::addColumn<QByteArray>("bodyPart");
-        const QByteArray unknown = "statut=\"60\"", any;
-        QTest::newRow("sample card") << get() << 200 << sample();
-        QTest::newRow("empty lines first") << "\r\n\n" + get() << 200 << sample();
-        QTest::newRow("no sample") << get(service + "80756999990000000009") << 200
-                                   << QByteArray("<carte numero=\"80756999990000000009\"");
+        const auto row = [](const char *name, const QByteArray &request, int status,
+                            const QByteArray &bodyPart = {}, F failure = F::None) {
+            QTest::newRow(name) << request << failure << status << bodyPart;
+        };
+        row("sample card", get(), 200, sample());
+        row("empty lines first", "\r\n\n" + get(), 200, sample());
+        row("no sample", get(service + "80756999990000000009"), 200,
+            "<carte numero=\"80756999990000000009\"");
         // Taken as a file name, this would be samples/../samples/<woman>.xml, which exists.
-        QTest::newRow("path escape") << get(service + "..%2Fsamples%2F" + woman) << 200 << unknown;
-        QTest::newRow("other path") << get("http://hin/other") << 404 << any;
-        QTest::newRow("POST") << "POST " + service + woman + " HTTP/1.1\r\n\r\n" << 405 << any;
-        QTest::newRow("https") << get("https" + service.mid(4) + woman) << 400 << any;
-        QTest::newRow("no version") << "GET " + service + woman + "\r\n\r\n" << 400 << any;
-        QTest::newRow("origin form") << get(service.mid(service.indexOf("/tarvik"))) << 400 << any;
-        QTest::newRow("bad query") << get(QByteArray(service).replace("XML", "X")) << 400 << any;
-        QTest::newRow("binary garbage")
-                << QByteArray("\x00\xff\x7f / HTTP/1.1\r\n\r\n", 18) << 400 << any;
-        QTest::newRow("endless request line") << "GET /" + QByteArray(40000, 'a') << 400 << any;
-        QTest::newRow("head never ends") << QByteArray("GET http://hin/") << 408 << any;
+        row("path escape", get(service + "..%2Fsamples%2F" + woman), 200, "statut=\"60\"");
+        row("other path", get("http://hin/other"), 404);
+        row("PUT", "PUT " + service + woman + " HTTP/1.1\r\n\r\n", 405);
+        row("https", get("https" + service.mid(4) + woman), 400);
+        row("bad query", get(QByteArray(service).replace("XML", "X")), 400);
+        row("binary garbage", QByteArray("\x00\xff\x7f / HTTP/1.1\r\n\r\n", 18), 400);
+        row("endless request line", "GET /" + QByteArray(40000, 'a'), 400);
+        row("head never ends", "GET http://hin/", 408);
+        row("http 503", get(), 503, {}, F::HttpError);
+        row("close", get(), 0, {}, F::CloseWithoutAnswer);
+        row("never answer", get(), 0, {}, F::NeverAnswer);
+        row("redirect", get(), 302, sample(), F::StatusWithRecord);
     }
+
     void requests()
     {
         QFETCH(QByteArray, request);
-        QFETCH(int, status);
-        QFETCH(QByteArray, bodyPart);
-        const Response r = exchange(request);
-        QCOMPARE(r.status(), status);
-        // The lookup decodes by the charset named here.
-        QVERIFY(status != 200 || r.has("Content-Type: text/xml; charset=UTF-8"));
-        QVERIFY(r.has("Content-Length: " + QByteArray::number(r.body.size())));
-        QVERIFY(r.body.contains(bodyPart) && r.has("Connection: close") && r.closed);
-        QCOMPARE(exchange().body, sample()); // whatever came before, the next client is served
-    }
-
-    void failureModes_data()
-    {
-        QTest::addColumn<F>("failure");
-        QTest::addColumn<int>("status"); // 0: not a byte comes back
-        QTest::newRow("http 503") << F::HttpError << 503;
-        QTest::newRow("close") << F::CloseWithoutAnswer << 0;
-        QTest::newRow("never answer") << F::NeverAnswer << 0;
-        QTest::newRow("redirect") << F::StatusWithRecord << 302;
-        QTest::newRow("many headers") << F::ManyHeaders << 200;
-    }
-    void failureModes()
-    {
         QFETCH(F, failure);
         QFETCH(int, status);
+        QFETCH(QByteArray, bodyPart);
         server->setFailure(failure, status);
-        server->setHeaderCount(1000);
-        const Response r = exchange(get(), failure == F::NeverAnswer ? 500 : 10000);
+        const Response r = exchange(request, failure == F::NeverAnswer ? 500 : 10000);
         QCOMPARE(r.status(), status);
         QCOMPARE(r.closed, failure != F::NeverAnswer);
-        QVERIFY(!r.status() || r.has("Content-Length: " + QByteArray::number(r.body.size())));
-        QVERIFY(failure != F::StatusWithRecord || r.has("Location: http://elsewhere.example/"));
-        QCOMPARE(server->requestLines(), {"GET " + service + woman + " HTTP/1.1"});
-    }
-
-    // The filler keeps the reply well-formed: whole comment lines and line feeds, in chunks,
-    // before the closing root tag.
-    void padding()
-    {
-        const QByteArray original = sample();
-        const int size = original.size() + 4 * 65536 + 197; // chunks, lines and a few line feeds
-        server->setPadTo(size);
-        const QByteArray body = exchange().body;
-        const int at = original.lastIndexOf("</");
-        QCOMPARE(body.size(), size);
-        QCOMPARE(body.left(at) + body.right(original.size() - at), original);
-        QVERIFY(QString(body.mid(at, body.size() - original.size()))
-                        .remove(QRegularExpression("<!--[^-]*-->\n|\n"))
-                        .isEmpty());
-    }
-
-    void program()
-    {
-        QProcess program;
-        program.start(QStringLiteral(HIN_STANDIN_PROGRAM), {"--port", "0"});
-        QVERIFY(program.waitForReadyRead(10000));
-        const QByteArray listening = program.readLine(); // the port it was given, not 0
-        QVERIFY(listening.startsWith("hin-standin listening on 127.0.0.1:")
-                && !listening.endsWith(":0\n"));
-
-        QProcess second; // on the port the in-process server holds
-        second.start(QStringLiteral(HIN_STANDIN_PROGRAM),
-                     {"--port", QString::number(server->serverPort())});
-        QVERIFY(second.waitForFinished(10000) && second.exitCode() == 1);
-        QVERIFY(second.readAllStandardError().contains("cannot listen on 127.0.0.1:"));
-
-        program.terminate();
-        QVERIFY(program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        // The lookup decodes by the charset named here.
+        QVERIFY(status != 200 || r.has("Content-Type: text/xml; charset=UTF-8"));
+        QVERIFY(!status || r.has("Content-Length: " + QByteArray::number(r.body.size())));
+        QVERIFY(!status || (r.body.contains(bodyPart) && r.has("Connection: close")));
+        QVERIFY(status != 302 || r.has("Location: http://elsewhere.example/"));
+        if (failure != F::None)
+            QCOMPARE(server->requestLines(), {"GET " + service + woman + " HTTP/1.1"});
+        server->setFailure(F::None);
+        QCOMPARE(exchange().body, sample()); // whatever came before, the next client is served
     }
 };
 
