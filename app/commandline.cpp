@@ -86,15 +86,14 @@ Options batchOptions(const QStringList &arguments)
         }
         if (argument == QLatin1String("--jobs")) {
             if (i + 1 == arguments.size())
-                return usageError(
-                        Wording::translate("CommandLine", "Nach --jobs fehlt die Zahl."));
+                return usageError(Wording::translate("CommandLine", "Nach --jobs fehlt die Zahl."));
             jobs = arguments.at(++i);
         } else if (argument.startsWith(QLatin1String("--jobs="))) {
             jobs = argument.mid(7);
         } else {
             return usageError(Wording::translate("CommandLine",
-                                                     "Unerwartetes Argument \"%1\"; --batch liest "
-                                                     "die Kartennummern von der Standardeingabe.")
+                                                 "Unerwartetes Argument \"%1\"; --batch liest "
+                                                 "die Kartennummern von der Standardeingabe.")
                                       .arg(argument));
         }
         bool number = false;
@@ -102,7 +101,7 @@ Options batchOptions(const QStringList &arguments)
         if (!number || options.jobs < 1 || options.jobs > maxJobs)
             return usageError(
                     Wording::translate("CommandLine",
-                                           "--jobs verlangt eine Zahl von 1 bis %1, nicht \"%2\".")
+                                       "--jobs verlangt eine Zahl von 1 bis %1, nicht \"%2\".")
                             .arg(maxJobs)
                             .arg(jobs));
     }

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <memory>
+
 namespace CardRequest {
 
 namespace {
@@ -21,6 +23,11 @@ const char tooLargeProperty[] = "tarvikTooLarge";
 // How often the memory is looked at while a request runs: at the rate a header flood grows the
 // process (tens of MiB a second, see bench/README.md) it overshoots by a few MiB at most.
 constexpr int memoryCheckMs = 50;
+
+// The body bytes the replies still open hold, as the network layer reported them: the part of the
+// process's growth that is accounted for. What grows beyond it while a reply's head is still
+// coming is that head's.
+qint64 heldBodyBytes = 0;
 
 void abortAsTooLarge(QNetworkReply *reply)
 {
@@ -59,23 +66,31 @@ QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int tim
     QObject::connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
     deadline->start(timeoutMs);
 
-    const qint64 memoryLimit = ResidentMemory::bytes() + growthLimit;
+    // Each request is held to its own growth, whatever the others do: the bodies that other
+    // replies take in are theirs, and do not count against this one's head.
+    const qint64 memoryLimit = ResidentMemory::bytes() - heldBodyBytes + growthLimit;
     auto *memoryCheck = new QTimer(reply);
     QObject::connect(memoryCheck, &QTimer::timeout, reply, [reply, memoryLimit] {
-        if (ResidentMemory::bytes() > memoryLimit)
+        if (ResidentMemory::bytes() - heldBodyBytes > memoryLimit)
             abortAsTooLarge(reply);
     });
     memoryCheck->start(memoryCheckMs);
     QObject::connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
     QObject::connect(reply, &QNetworkReply::finished, memoryCheck, &QTimer::stop);
+    // Once the head is in, the body is counted by its size below.
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, memoryCheck, &QTimer::stop);
 
     // The reply is held in memory until it has finished; one that grows beyond the limit is
     // aborted as soon as it does, so memory stays bounded whatever the server sends.
+    auto held = std::make_shared<qint64>(0);
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply](qint64 received, qint64 total) {
+                     [reply, held](qint64 received, qint64 total) {
+                         heldBodyBytes += received - *held;
+                         *held = received;
                          if (received > maxReplyBytes || total > maxReplyBytes)
                              abortAsTooLarge(reply);
                      });
+    QObject::connect(reply, &QObject::destroyed, [held] { heldBodyBytes -= *held; });
     return reply;
 }
 
