@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The batch end to end. Each row starts the stand-in program with its options, runs a command
-// line ($Q: the program with the batch's waits shortened, $T: the real one) with the row's input,
-// and checks every line's outcome in order, and the exit status.
+// line ($1: the program with the batch's waits shortened, $2: the real one, $3 and $4: two sample
+// cards) with the row's input, and checks every line's outcome in order, and the exit status.
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -42,40 +42,40 @@ private Q_SLOTS:
         const QByteArray blocked = "80756000080000000007";
         const QStringList headers{"--fail", "many-headers"};
         QTest::newRow("one card blocks the toolkit")
-                << (headers + QStringList{"--fail-card", blocked}) << "$Q --batch --jobs 1"
+                << (headers + QStringList{"--fail-card", blocked}) << "$1 --batch --jobs 1"
                 << lines({anna, jean, blocked, anna, jean}) << "found found failed failed failed"
                 << 4 << 3;
         QTest::newRow("all open cards block")
-                << headers << "$Q --batch --jobs 3" << lines({anna, jean, blocked})
+                << headers << "$1 --batch --jobs 3" << lines({anna, jean, blocked})
                 << outcomes("failed", 3) << 4 << -1;
         QTest::newRow("eight behind a blocking proxy")
-                << headers << "$Q --batch" << lines({anna, jean, blocked, "12345"}, 2)
+                << headers << "$1 --batch" << lines({anna, jean, blocked, "12345"}, 2)
                 << "failed failed failed rejected failed failed failed failed" << 4 << -1;
         QTest::newRow("slow reader")
-                << QStringList() << "$Q --batch | (sleep 6; cat)" << lines({"12345"}, 2000) + anna
+                << QStringList() << "$1 --batch | (sleep 6; cat)" << lines({"12345"}, 2000) + anna
                 << outcomes("rejected", 2000) + " found" << 0 << 1;
         for (const QString signal : {"TERM", "INT", "HUP"})
             QTest::newRow(qPrintable("SIG" + signal + " while the input is open"))
                     << QStringList()
-                    << "(printf '%s\\n' $A $J; sleep 3) | $Q --batch & sleep 1; kill -" + signal
+                    << "(printf '%s\\n' $3 $4; sleep 3) | $1 --batch & sleep 1; kill -" + signal
                                + " $!; wait $!"
                     << QByteArray() << outcomes("cancelled", 2) << 4 << 0;
         QTest::newRow("SIGHUP while the cards are open")
                 << QStringList{"--fail", "silent"}
-                << "exec 3<&0; $Q --batch <&3 & sleep 1; kill -HUP $!; wait $!"
+                << "exec 3<&0; $1 --batch <&3 & sleep 1; kill -HUP $!; wait $!"
                 << lines({anna, jean}) << outcomes("cancelled", 2) << 4 << 2;
         for (const int mib : {64, 56})
             QTest::newRow(qPrintable(QString("a line of %1 MiB that is no card").arg(mib)))
-                    << QStringList() << "$Q --batch"
+                    << QStringList() << "$1 --batch"
                     << QByteArray(mib * 1024 * 1024 - 22, '\xff') + '\n' + anna + '\n'
                     << "rejected found" << 0 << 1;
         QTest::newRow("six replies of 15 MiB at once")
-                << QStringList{"--pad-to", "15M"} << "$Q --batch --jobs 6" << lines({anna}, 6)
+                << QStringList{"--pad-to", "15M"} << "$1 --batch --jobs 6" << lines({anna}, 6)
                 << outcomes("found", 6) << 0 << 6;
         QTest::newRow("standard output closed")
-                << QStringList() << "$Q --batch >&-" << lines({anna, jean}) << QString() << 4 << 0;
+                << QStringList() << "$1 --batch >&-" << lines({anna, jean}) << QString() << 4 << 0;
         QTest::newRow("toolkit options before the card of --json")
-                << QStringList() << "$T --json -platform offscreen $A" << QByteArray() << "found"
+                << QStringList() << "$2 --json -platform offscreen $3" << QByteArray() << "found"
                 << 0 << 1;
     }
 
@@ -88,13 +88,8 @@ private Q_SLOTS:
         server.start(QStringLiteral(STANDIN_PROGRAM), QStringList{"--log"} + standin);
         QVERIFY(server.waitForReadyRead(10000));
         QProcess run;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("Q", QUICK_PROGRAM);
-        environment.insert("T", TARVIK_PROGRAM);
-        environment.insert("A", anna);
-        environment.insert("J", jean);
-        run.setProcessEnvironment(environment);
-        run.start("bash", {"-o", "pipefail", "-c", command});
+        run.start("bash", {"-o", "pipefail", "-c", command, "batch", QUICK_PROGRAM, TARVIK_PROGRAM,
+                           anna, jean});
         run.write(input);
         run.closeWriteChannel();
         QVERIFY(run.waitForFinished(100000));
