@@ -47,13 +47,19 @@ void Watchdog::watch(qint64 memoryLimit)
         if (Output::writing())
             m_end += now - lastLook;
         lastLook = now;
-        if (now >= m_end)
+        // Ended without this lock held: the main thread may be finishing an answer, and kick
+        // once it is written, before endNow() can have its turn.
+        if (now >= m_end) {
+            lock.unlock();
             Output::endNow(Wording::translate(
                     "Watchdog", "Abbruch: Der Lauf hat das Zeitlimit überschritten."));
+        }
         // The peak, so that a short burst between two looks is not missed.
-        if (ResidentMemory::peakBytes() > memoryLimit)
+        if (ResidentMemory::peakBytes() > memoryLimit) {
+            lock.unlock();
             Output::endNow(Wording::translate(
                     "Watchdog", "Abbruch: Der Lauf hat die Speichergrenze überschritten."));
+        }
         m_wake.wait_for(lock, checkInterval);
     }
 }
