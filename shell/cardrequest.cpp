@@ -77,8 +77,6 @@ QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int tim
     memoryCheck->start(memoryCheckMs);
     QObject::connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
     QObject::connect(reply, &QNetworkReply::finished, memoryCheck, &QTimer::stop);
-    // Once the head is in, the body is counted by its size below.
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, memoryCheck, &QTimer::stop);
 
     // The reply is held in memory until it has finished; one that grows beyond the limit is
     // aborted as soon as it does, so memory stays bounded whatever the server sends.

@@ -57,8 +57,8 @@ private Q_SLOTS:
         for (const QString signal : {"TERM", "INT", "HUP"})
             QTest::newRow(qPrintable("SIG" + signal + " while the input is open"))
                     << QStringList()
-                    << "(printf '%s\\n' $3 $4; sleep 3) | $1 --batch & sleep 1; kill -" + signal
-                               + " $!; wait $!"
+                    << "(printf '%s\\n' $3 $4; sleep 2; echo $3) | $1 --batch & sleep 1; kill -"
+                               + signal + " $!; wait $!"
                     << QByteArray() << outcomes("cancelled", 2) << 4 << 0;
         QTest::newRow("SIGHUP while the cards are open")
                 << QStringList{"--fail", "silent"}
