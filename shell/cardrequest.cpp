@@ -77,6 +77,9 @@ QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int tim
     memoryCheck->start(memoryCheckMs);
     QObject::connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
     QObject::connect(reply, &QNetworkReply::finished, memoryCheck, &QTimer::stop);
+    // The guard is against a head without end; once the head is in, the body is bounded by its
+    // size below, and what the heap keeps of other replies' bodies cannot cut this one short.
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, memoryCheck, &QTimer::stop);
 
     // The reply is held in memory until it has finished; one that grows beyond the limit is
     // aborted as soon as it does, so memory stays bounded whatever the server sends.
