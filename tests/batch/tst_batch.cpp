@@ -84,6 +84,8 @@ private Q_SLOTS:
         QFETCH(QStringList, standin);
         QFETCH(QString, command);
         QFETCH(QByteArray, input);
+        if (QT_VERSION >= QT_VERSION_CHECK(6, 0, 0) && standin.contains("many-headers"))
+            QSKIP("Qt 6 reads many header lines at once: nothing stalls to be cut short.");
         QProcess server;
         server.start(QStringLiteral(STANDIN_PROGRAM), QStringList{"--log"} + standin);
         QVERIFY(server.waitForReadyRead(10000));
