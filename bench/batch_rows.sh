@@ -39,7 +39,10 @@ measure() {
     /usr/bin/time -f "%e %M" -o "$OUT/time" bash -o pipefail -c "$2" <"$OUT/in" >"$OUT/out" \
         2>"$OUT/err"
     status=$?
-    read -r secs kib <"$OUT/time"
+    # The last line: /usr/bin/time puts a note of a non-zero status in front.
+    read -r secs kib <<EOF
+$(tail -n 1 "$OUT/time")
+EOF
     outcomes=$(grep -o '"outcome":"[a-z-]*"' "$OUT/out" | cut -d'"' -f4 | uniq -c |
         awk '{printf "%s%s×%s", sep, $1, $2; sep=" "}')
     printf '%-14s %7s s %8s KiB  exit %s  lines %s: %s  requests %s  stderr: %s\n' "$1" "$secs" \
