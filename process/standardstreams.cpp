@@ -43,6 +43,9 @@ bool writeOut(const char *data, std::size_t size)
 
 Reading readAllIn(QByteArray &input, qint64 limit, int stopFd)
 {
+    // The most that is taken, reserved at once: the system hands out its pages only as the input
+    // fills them, and the input is never copied while it grows (a copy would hold it twice).
+    input.reserve(int(limit));
     char buffer[64 * 1024];
     for (;;) {
         pollfd ends[2] = {{STDIN_FILENO, POLLIN, 0}, {stopFd, POLLIN, 0}};
