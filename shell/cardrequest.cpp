@@ -24,10 +24,15 @@ const char tooLargeProperty[] = "tarvikTooLarge";
 // process (tens of MiB a second, see bench/README.md) it overshoots by a few MiB at most.
 constexpr int memoryCheckMs = 50;
 
-// The body bytes the replies still open hold, as the network layer reported them: the part of the
-// process's growth that is accounted for. What grows beyond it while a reply's head is still
-// coming is that head's.
-qint64 heldBodyBytes = 0;
+// Other replies' data waits in the event queue before it is counted, and so is over for a moment
+// when many arrive at once; a head without end stays over. Half a second of it decides.
+constexpr int sustainedChecks = 500 / memoryCheckMs;
+
+// The body bytes all replies have taken in so far, as the network layer reported them: the part of
+// the process's growth that is accounted for. It never goes down, as the heap keeps much of a
+// finished reply's memory. What grows beyond it while a reply's head is still coming is that
+// head's.
+qint64 bodyBytesTaken = 0;
 
 void abortAsTooLarge(QNetworkReply *reply)
 {
@@ -68,10 +73,13 @@ QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int tim
 
     // Each request is held to its own growth, whatever the others do: the bodies that other
     // replies take in are theirs, and do not count against this one's head.
-    const qint64 memoryLimit = ResidentMemory::bytes() - heldBodyBytes + growthLimit;
+    const qint64 memoryLimit = ResidentMemory::bytes() - bodyBytesTaken + growthLimit;
     auto *memoryCheck = new QTimer(reply);
-    QObject::connect(memoryCheck, &QTimer::timeout, reply, [reply, memoryLimit] {
-        if (ResidentMemory::bytes() - heldBodyBytes > memoryLimit)
+    auto overFor = std::make_shared<int>(0);
+    QObject::connect(memoryCheck, &QTimer::timeout, reply, [reply, memoryLimit, overFor] {
+        const bool over = ResidentMemory::bytes() - bodyBytesTaken > memoryLimit;
+        *overFor = over ? *overFor + 1 : 0;
+        if (*overFor >= sustainedChecks)
             abortAsTooLarge(reply);
     });
     memoryCheck->start(memoryCheckMs);
@@ -83,15 +91,14 @@ QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int tim
 
     // The reply is held in memory until it has finished; one that grows beyond the limit is
     // aborted as soon as it does, so memory stays bounded whatever the server sends.
-    auto held = std::make_shared<qint64>(0);
+    auto counted = std::make_shared<qint64>(0);
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply, held](qint64 received, qint64 total) {
-                         heldBodyBytes += received - *held;
-                         *held = received;
+                     [reply, counted](qint64 received, qint64 total) {
+                         bodyBytesTaken += received - *counted;
+                         *counted = received;
                          if (received > maxReplyBytes || total > maxReplyBytes)
                              abortAsTooLarge(reply);
                      });
-    QObject::connect(reply, &QObject::destroyed, [held] { heldBodyBytes -= *held; });
     return reply;
 }
 

@@ -69,9 +69,10 @@ private Q_SLOTS:
                     << QStringList() << "$1 --batch"
                     << QByteArray(mib * 1024 * 1024 - 22, '\xff') + '\n' + anna + '\n'
                     << "rejected found" << 0 << 1;
-        QTest::newRow("six replies of 15 MiB at once")
-                << QStringList{"--pad-to", "15M"} << "$1 --batch --jobs 6" << lines({anna}, 6)
-                << outcomes("found", 6) << 0 << 6;
+        QTest::newRow("five replies of 15 MiB beside a head that never comes")
+                << QStringList{"--pad-to", "15M", "--fail", "silent", "--fail-card", blocked}
+                << "$1 --batch --jobs 6" << lines({anna, anna, anna, anna, anna, blocked})
+                << outcomes("found", 5) + " failed" << 4 << 6;
         QTest::newRow("standard output closed")
                 << QStringList() << "$1 --batch >&-" << lines({anna, jean}) << QString() << 4 << 0;
         QTest::newRow("toolkit options before the card of --json")
