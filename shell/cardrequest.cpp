@@ -25,8 +25,8 @@ const char tooLargeProperty[] = "tarvikTooLarge";
 constexpr int memoryCheckMs = 50;
 
 // Other replies' data waits in the event queue before it is counted, and so is over for a moment
-// when many arrive at once; a head without end stays over. Half a second of it decides.
-constexpr int sustainedChecks = 500 / memoryCheckMs;
+// when many arrive at once; a head without end stays over. A fifth of a second of it decides.
+constexpr int sustainedChecks = 200 / memoryCheckMs;
 
 // The body bytes all replies have taken in so far, as the network layer reported them: the part of
 // the process's growth that is accounted for. It never goes down, as the heap keeps much of a
