@@ -29,7 +29,8 @@ constexpr int defaultJobs = 4;
 struct Options
 {
     Request request = Request::Usage;
-    QString card; // Json: the argument after --json, as given
+    QString card; // Json: the argument after --json, as given (read again once the toolkit has
+                  // taken its own options out)
     int jobs = defaultJobs; // Batch
     QString error; // Usage: what was wrong, in the user's language; empty without arguments
 };

@@ -1,68 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "batchmode.h"
-#include "cardreader.h"
-#include "commandline.h"
-#include "messagehandler.h"
-#include "output.h"
-#include "tarvik.h"
-#include "toolkitflags.h"
-#include "translation.h"
-#include "watchdog.h"
-
-#include <QApplication>
-#include <QStringList>
-
-namespace {
-
-// A run that reads the card first waits for it on top of everything a lookup may take.
-constexpr int readerLimitMs = Watchdog::limitMs + CardReader::waitMs;
-
-// Never deleted: the lookup object, its popup and its network access manager live until the
-// process ends. Held here rather than in a local so that leak checkers see it is meant to stay.
-Tarvik *lookup = nullptr;
-
-} // namespace
+#include "program.h"
 
 int main(int argc, char *argv[])
 {
-    // Before anything can open a descriptor.
-    Output::guardStandardStreams();
-
-    // Installed next, so that every diagnostic of the run, the toolkit's own included, takes
-    // the same way out.
-    qInstallMessageHandler(myMessageOutput);
-
-    // Before anything is said to the user, usage errors included.
-    Translation::load();
-
-    // Usage errors, --help and --version are answered before the toolkit starts: they need no
-    // display, and without a card number nothing would ever end the event loop.
-    const CommandLine::Options options = CommandLine::parse(argc, argv);
-    if (options.request == CommandLine::Request::Batch)
-        return BatchMode::run(argc, argv, options.jobs);
-    using Request = CommandLine::Request;
-    const Request request = options.request;
-    const bool fromReader = request == Request::Reader || request == Request::JsonReader
-                            || request == Request::ReadCard;
-    if (request != Request::Lookup && request != Request::Json && !fromReader)
-        return Output::exitStatus(CommandLine::answer(options));
-
-    // From here on the run ends by itself, at the latest when the watchdog ends it.
-    const Watchdog watchdog(fromReader ? readerLimitMs : Watchdog::limitMs);
-
-    QApplication app(argc, argv, toolkitFlags);
-
-    // The card number is read after the toolkit has taken its own options out of the command
-    // line, as the default mode always has.
-    const QStringList arguments = QCoreApplication::arguments();
-    const bool json = request == Request::Json || request == Request::JsonReader
-                      || request == Request::ReadCard;
-    if (request == Request::Lookup && arguments.size() < 2)
-        return CommandLine::answer(CommandLine::Options());
-    lookup = new Tarvik(json ? Tarvik::Form::Json : Tarvik::Form::Text);
-    if (fromReader)
-        lookup->readCard(request == Request::ReadCard);
-    else
-        lookup->setTarvikData(json ? options.card : arguments.at(1));
-    return lookup->exitStatus(app.exec());
+    return Program::run(argc, argv);
 }

@@ -4,6 +4,7 @@
 #include "standardstreams.h"
 #include "wording.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,7 +16,9 @@ std::recursive_mutex answerMutex;
 bool stdoutClosedAtStart = false;
 bool anythingWritten = false;
 bool deliveryFailed = false;
+std::atomic<bool> writingNow{false};
 QByteArray lastWords;
+std::function<void()> lastLines;
 int endStatus = 0;
 int endUndeliveredStatus = 1;
 
@@ -30,8 +33,10 @@ bool write(const QByteArray &bytes)
 {
     const auto hold = holdAnswer();
     anythingWritten = true;
+    writingNow = true;
     const bool ok = !stdoutClosedAtStart
                     && StandardStreams::writeOut(bytes.constData(), size_t(bytes.size()));
+    writingNow = false;
     if (!ok)
         deliveryFailed = true;
     return ok;
@@ -67,11 +72,29 @@ void setLastWords(const QByteArray &bytes, int status, int undeliveredStatus)
     endUndeliveredStatus = undeliveredStatus;
 }
 
+void setLastLines(std::function<void()> writer)
+{
+    const auto hold = holdAnswer();
+    lastLines = std::move(writer);
+}
+
+bool closedAtStart()
+{
+    return stdoutClosedAtStart;
+}
+
+bool writing()
+{
+    return writingNow;
+}
+
 void endNow(const QString &reason)
 {
     // Held until the process is gone: nothing else is written after this.
     const auto hold = holdAnswer();
-    if (!anythingWritten && !lastWords.isEmpty())
+    if (lastLines)
+        lastLines();
+    else if (!anythingWritten && !lastWords.isEmpty())
         write(lastWords);
     std::fprintf(stderr, "tarvik: %s\n", reason.toUtf8().constData());
     std::fflush(stderr);

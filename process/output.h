@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <mutex>
 
 // Standard output is where the calling program gets its answer, so every byte written there is
@@ -35,6 +36,17 @@ int exitStatus(int status, int undeliveredStatus = 1);
 // What the watchdog writes when it has to end the run before any answer went out, prepared by
 // the main thread, which knows what the run is about; and the statuses it then ends with.
 void setLastWords(const QByteArray &bytes, int status = 0, int undeliveredStatus = 1);
+
+// For a run whose answer is many lines (the batch): called by endNow() instead of writing the last
+// words, with the answer held, from the watchdog's thread, to write every line still owed. It may
+// not wait for the main thread, which is stuck when the watchdog ends the run.
+void setLastLines(std::function<void()> writer);
+
+// Whether standard output was closed when the run started: nothing written can arrive.
+bool closedAtStart();
+
+// Whether a write to standard output is under way, that is waiting for the reader to take it.
+bool writing();
 
 // Ends the process now, from any thread: writes the last words unless an answer went out, the
 // reason (one line) to standard error, and exits with the statuses of setLastWords(). Waits for an

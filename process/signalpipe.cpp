@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace SignalPipe {
@@ -20,9 +21,30 @@ void onSignal(int)
 
 } // namespace
 
+bool catchSignals()
+{
+    if (pipeEnds[0] >= 0)
+        return true;
+    // Not blocking: a burst of signals that fills the pipe must not stop the handler.
+    if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    return true;
+}
+
+int arrivals()
+{
+    return pipeEnds[0];
+}
+
 bool install(QObject *parent, std::function<void()> handler)
 {
-    if (::pipe(pipeEnds) != 0)
+    if (!catchSignals())
         return false;
     auto *notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, parent);
     QObject::connect(notifier, &QSocketNotifier::activated, parent, [handler = std::move(handler)] {
@@ -30,12 +52,6 @@ bool install(QObject *parent, std::function<void()> handler)
         [[maybe_unused]] const ssize_t got = ::read(pipeEnds[0], drained, sizeof drained);
         handler();
     });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        sigaction(signal, &action, nullptr);
     return true;
 }
 

@@ -10,8 +10,17 @@
 // place that knows the platform's signals.
 namespace SignalPipe {
 
-// From now on each of those signals calls onSignal on the event loop of parent's thread. Returns
-// false where it cannot be set up; the signals then keep their default action.
+// From now on each of those signals is noted instead of ending the process. Returns false where
+// it cannot be set up; the signals then keep their default action.
+bool catchSignals();
+
+// A descriptor that turns readable once one of those signals has been noted, for a wait outside
+// the event loop (the reading of standard input); -1 when they are not caught.
+int arrivals();
+
+// From now on each of those signals calls onSignal on the event loop of parent's thread, one noted
+// before this call included. Catches them first where that is not done yet; returns false where it
+// cannot be set up.
 bool install(QObject *parent, std::function<void()> onSignal);
 
 } // namespace SignalPipe

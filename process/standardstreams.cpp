@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace StandardStreams {
@@ -40,16 +41,30 @@ bool writeOut(const char *data, std::size_t size)
     return true;
 }
 
-bool readAllIn(QByteArray &input, qint64 limit)
+Reading readAllIn(QByteArray &input, qint64 limit, int stopFd)
 {
+    // The most that is taken, reserved at once: the system hands out its pages only as the input
+    // fills them, and the input is never copied while it grows (a copy would hold it twice).
+    input.reserve(int(limit));
     char buffer[64 * 1024];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+    for (;;) {
+        pollfd ends[2] = {{STDIN_FILENO, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        if (::poll(ends, stopFd >= 0 ? 2 : 1, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return Reading::Unreadable;
+        }
+        if (stopFd >= 0 && (ends[1].revents & POLLIN))
+            return Reading::Stopped;
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got <= 0)
+            return got == 0 ? Reading::Complete : Reading::Unreadable;
         if (input.size() + qint64(got) > limit)
-            return false;
+            return Reading::TooLarge;
         input.append(buffer, int(got));
     }
-    return !std::ferror(stdin);
 }
 
 } // namespace StandardStreams

@@ -17,8 +17,10 @@ bool guard();
 // Writes all the bytes to standard output, unbuffered; false when they did not all arrive.
 bool writeOut(const char *data, std::size_t size);
 
-// Reads standard input to its end into input, at most limit bytes; false when there is more or it
-// cannot be read.
-bool readAllIn(QByteArray &input, qint64 limit);
+enum class Reading { Complete, TooLarge, Unreadable, Stopped };
+
+// Reads standard input to its end into input, at most limit bytes. Stops early, as Stopped, once
+// stopFd turns readable (a signal has arrived; -1 for none), keeping what was read.
+Reading readAllIn(QByteArray &input, qint64 limit, int stopFd = -1);
 
 } // namespace StandardStreams

@@ -39,13 +39,27 @@ Watchdog::~Watchdog()
 void Watchdog::watch(qint64 memoryLimit)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    auto lastLook = std::chrono::steady_clock::now();
     while (!m_stopping) {
-        if (std::chrono::steady_clock::now() >= m_end)
+        const auto now = std::chrono::steady_clock::now();
+        // A calling program that takes its time to read a line is within its rights; the time
+        // standard output is blocked on it is not ours and does not count.
+        if (Output::writing())
+            m_end += now - lastLook;
+        lastLook = now;
+        // Ended without this lock held: the main thread may be finishing an answer, and kick
+        // once it is written, before endNow() can have its turn.
+        if (now >= m_end) {
+            lock.unlock();
             Output::endNow(Wording::translate(
                     "Watchdog", "Abbruch: Der Lauf hat das Zeitlimit überschritten."));
-        if (ResidentMemory::bytes() > memoryLimit)
+        }
+        // The peak, so that a short burst between two looks is not missed.
+        if (ResidentMemory::peakBytes() > memoryLimit) {
+            lock.unlock();
             Output::endNow(Wording::translate(
                     "Watchdog", "Abbruch: Der Lauf hat die Speichergrenze überschritten."));
+        }
         m_wake.wait_for(lock, checkInterval);
     }
 }

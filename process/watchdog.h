@@ -24,8 +24,8 @@ public:
     // heaviest display platform, needs about half of it.
     static constexpr qint64 memoryLimitBytes = 256 * 1024 * 1024;
 
-    // Starts watching: limitMs from now, or as soon as the resident memory exceeds memoryLimit,
-    // the run is ended.
+    // Starts watching: limitMs from now, or as soon as the resident memory has exceeded
+    // memoryLimit, the run is ended.
     explicit Watchdog(int timeLimitMs = limitMs, qint64 memoryLimit = memoryLimitBytes);
     ~Watchdog();
 
@@ -33,7 +33,8 @@ public:
     Watchdog &operator=(const Watchdog &) = delete;
 
     // Starts the time limit afresh: a run that makes progress (a batch deciding its cards) is
-    // ended only when it has made none for the whole limit.
+    // ended only when it has made none for the whole limit. Time spent waiting for the calling
+    // program to read standard output does not count.
     void kick();
 
 private:

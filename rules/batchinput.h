@@ -16,9 +16,9 @@ struct Cursor
     qint64 lineNumber = 0; // of the line read last
 };
 
-// Reads the next card's line from the cursor on, without its line end, and its number. Returns
-// false once the input holds no more cards.
-bool next(const QByteArray &input, Cursor &cursor, QString &text);
+// Reads the next card from the cursor on, cleaned up as CardNumber::cleanUp() cleans up its line,
+// and the line's number. Returns false once the input holds no more cards.
+bool next(const QByteArray &input, Cursor &cursor, QString &card);
 
 // How many cards the input holds.
 qint64 count(const QByteArray &input);

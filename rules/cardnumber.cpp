@@ -5,9 +5,6 @@ namespace CardNumber {
 
 namespace {
 
-const QLatin1String prefix("80756");
-constexpr int length = 20;
-
 bool isAsciiDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -18,7 +15,7 @@ bool isAsciiDigit(QChar c)
 QString cleanUp(const QString &argument)
 {
     QString number = argument.trimmed();
-    const int start = number.indexOf(prefix);
+    const int start = number.indexOf(QLatin1String(prefix));
     if (start > 0)
         number.remove(0, start);
     number.truncate(length);
@@ -32,7 +29,7 @@ Verdict check(const QString &number)
         if (!isAsciiDigit(c))
             return Verdict::InvalidCharacters;
     }
-    if (!number.startsWith(prefix))
+    if (!number.startsWith(QLatin1String(prefix)))
         return Verdict::WrongPrefix;
     if (number.length() != length)
         return Verdict::WrongLength;

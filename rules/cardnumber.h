@@ -7,6 +7,10 @@
 // sent: exactly 20 ASCII digits beginning with "80756".
 namespace CardNumber {
 
+// What every card number begins with, and how long it is.
+constexpr char prefix[] = "80756";
+constexpr int length = 20;
+
 enum class Verdict { Accepted, InvalidCharacters, WrongPrefix, WrongLength };
 
 // Trims white space, drops everything in front of the first "80756" and keeps at most 20

@@ -2,16 +2,23 @@
 #include "batch.h"
 
 #include "batchwindow.h"
-#include "signalpipe.h"
 #include "jsonanswer.h"
 #include "output.h"
-#include "wording.h"
+#include "signalpipe.h"
 #include "watchdog.h"
+#include "wording.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimer>
 
+namespace {
+
+// The watchdog writes the lines of cards never started in pieces of this size: few writes
+// however many cards, little memory however long the input.
+constexpr int restChunkBytes = 64 * 1024;
+
+} // namespace
 
 Batch::Batch(const QByteArray &input, int jobs, QObject *parent)
     : QObject(parent)
@@ -20,11 +27,15 @@ Batch::Batch(const QByteArray &input, int jobs, QObject *parent)
     , totalCards(BatchInput::count(input))
     , jobs(jobs)
     , lineSink([](const QByteArray &line) { return Output::write(line + '\n'); })
+    , cut(Lookup::timedOut(QString()))
     , waiting(defaultMaxWaiting)
-{ }
+{
+    Output::setLastLines([this] { writeRest(); });
+}
 
 Batch::~Batch()
 {
+    Output::setLastLines(nullptr);
     delete window;
 }
 
@@ -41,15 +52,17 @@ void Batch::start()
 
 void Batch::pump()
 {
-    QString text;
+    const auto hold = Output::holdAnswer();
+    QString card;
     while (!cancelling && !undelivered && inFlight.size() < jobs
-           && started - written < waiting.size() && BatchInput::next(input, cursor, text)) {
-        const Pending pending{started++, cursor.lineNumber, CardNumber::cleanUp(text)};
+           && started - written < waiting.size() && BatchInput::next(input, cursor, card)) {
+        const Pending pending{started++, cursor.lineNumber, card};
         const CardNumber::Verdict verdict = CardNumber::check(pending.card);
         if (verdict != CardNumber::Verdict::Accepted) {
             decide(pending, Lookup::rejected(pending.card, verdict));
             continue;
         }
+        slot(pending.ordinal).line = cutLine(pending.card, pending.lineNumber);
         QNetworkReply *reply = CardRequest::send(manager, pending.card, deadlineMs);
         inFlight.insert(reply, pending);
         connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
@@ -75,13 +88,17 @@ void Batch::replyFinished(QNetworkReply *reply)
         return;
     const Pending pending = found.value();
     inFlight.erase(found);
-    decide(pending, Lookup::fromReply(pending.card, CardRequest::collect(reply)));
+    const Lookup::Result result = Lookup::fromReply(pending.card, CardRequest::collect(reply));
+    const auto hold = Output::holdAnswer();
+    decide(pending, result);
     pump();
 }
 
 void Batch::decide(const Pending &pending, const Lookup::Result &result)
 {
-    waiting[int(pending.ordinal % waiting.size())] = JsonAnswer::object(result, pending.lineNumber);
+    Slot &entry = slot(pending.ordinal);
+    entry.line = JsonAnswer::object(result, pending.lineNumber);
+    entry.decided = true;
     status = JsonAnswer::batchStatus(status, result.outcome);
     ++decided;
     if (watchdog)
@@ -94,25 +111,52 @@ void Batch::decide(const Pending &pending, const Lookup::Result &result)
 void Batch::flush()
 {
     while (written < started) {
-        QByteArray &line = waiting[int(written % waiting.size())];
-        if (line.isEmpty())
+        Slot &next = slot(written);
+        if (!next.decided)
             return;
-        if (!undelivered && !lineSink(line)) {
+        if (!undelivered && !lineSink(next.line)) {
             // Nobody reads any more: asking the shared service further would be for nothing.
             // The rest is cancelled once this call has returned, and goes nowhere.
             undelivered = true;
             status = JsonAnswer::undeliveredStatus;
-            QTimer::singleShot(0, this, &Batch::cancel);
+            if (!cancelling)
+                QTimer::singleShot(0, this, &Batch::cancel);
         }
-        line.clear();
+        next = Slot();
         ++written;
     }
+}
+
+QByteArray Batch::cutLine(const QString &card, qint64 lineNumber) const
+{
+    Lookup::Result result = cut;
+    result.card = card;
+    return JsonAnswer::object(result, lineNumber);
+}
+
+void Batch::writeRest()
+{
+    QByteArray lines;
+    for (qint64 ordinal = written; ordinal < started; ++ordinal)
+        lines += slot(ordinal).line + '\n';
+    // The cards not started yet may be millions: their lines are made from the input as they go.
+    BatchInput::Cursor rest = cursor;
+    QString card;
+    while (BatchInput::next(input, rest, card)) {
+        lines += cutLine(card, rest.lineNumber) + '\n';
+        if (lines.size() >= restChunkBytes) {
+            Output::write(lines);
+            lines.clear();
+        }
+    }
+    Output::write(lines);
 }
 
 void Batch::cancel()
 {
     if (done || cancelling)
         return;
+    const auto hold = Output::holdAnswer();
     cancelling = true;
     const QHash<QNetworkReply *, Pending> open = inFlight;
     inFlight.clear();
@@ -120,9 +164,9 @@ void Batch::cancel()
         it.key()->abort();
         decide(it.value(), Lookup::cancelled(it.value().card));
     }
-    QString text;
-    while (BatchInput::next(input, cursor, text)) {
-        const Pending pending{started++, cursor.lineNumber, CardNumber::cleanUp(text)};
+    QString card;
+    while (BatchInput::next(input, cursor, card)) {
+        const Pending pending{started++, cursor.lineNumber, card};
         decide(pending, Lookup::cancelled(pending.card));
     }
     finishIfDone();

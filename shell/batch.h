@@ -22,6 +22,10 @@ class Watchdog;
 // as it and all before it are decided, in input order. Finished objects wait only for an earlier
 // line, and no more than maxWaiting of them: beyond that no further card is started until the
 // earliest one is answered, so memory stays bounded whatever the input's length.
+//
+// Should the watchdog end the run (the toolkit stuck in a reply), every card still gets its line:
+// what the batch has decided, what it has written and where it stands in the input change only
+// under Output's answer hold, and the watchdog writes the rest from there, in order.
 class Batch : public QObject
 {
     Q_OBJECT
@@ -67,11 +71,24 @@ private:
         QString card;
     };
 
+    // A card's line once it is decided; before that, for a card on its way, the line it gets
+    // should the watchdog end the run.
+    struct Slot
+    {
+        QByteArray line;
+        bool decided = false;
+    };
+
     void pump();
     void replyFinished(QNetworkReply *reply);
     void decide(const Pending &pending, const Lookup::Result &result);
     void flush();
     void finishIfDone();
+    Slot &slot(qint64 ordinal) { return waiting[int(ordinal % waiting.size())]; }
+    // The line of a card cut short: that of a single lookup cut at its deadline.
+    QByteArray cutLine(const QString &card, qint64 lineNumber) const;
+    // The watchdog's part: every line not yet written, in order. Called with the answer held.
+    void writeRest();
 
     QByteArray input;
     BatchInput::Cursor cursor;
@@ -82,7 +99,8 @@ private:
     Sink lineSink;
     QNetworkAccessManager *manager = nullptr;
     QHash<QNetworkReply *, Pending> inFlight;
-    QVector<QByteArray> waiting; // ring of decided lines, by ordinal
+    Lookup::Result cut; // made once, as the watchdog's thread must not translate
+    QVector<Slot> waiting; // ring of the started cards' lines, by ordinal
     qint64 started = 0; // cards taken from the input
     qint64 decided = 0;
     qint64 written = 0;

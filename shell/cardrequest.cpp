@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <memory>
+
 namespace CardRequest {
 
 namespace {
@@ -21,6 +23,16 @@ const char tooLargeProperty[] = "tarvikTooLarge";
 // How often the memory is looked at while a request runs: at the rate a header flood grows the
 // process (tens of MiB a second, see bench/README.md) it overshoots by a few MiB at most.
 constexpr int memoryCheckMs = 50;
+
+// Other replies' data waits in the event queue before it is counted, and so is over for a moment
+// when many arrive at once; a head without end stays over. A fifth of a second of it decides.
+constexpr int sustainedChecks = 200 / memoryCheckMs;
+
+// The body bytes all replies have taken in so far, as the network layer reported them: the part of
+// the process's growth that is accounted for. It never goes down, as the heap keeps much of a
+// finished reply's memory. What grows beyond it while a reply's head is still coming is that
+// head's.
+qint64 bodyBytesTaken = 0;
 
 void abortAsTooLarge(QNetworkReply *reply)
 {
@@ -59,20 +71,31 @@ QNetworkReply *send(QNetworkAccessManager *manager, const QString &card, int tim
     QObject::connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
     deadline->start(timeoutMs);
 
-    const qint64 memoryLimit = ResidentMemory::bytes() + growthLimit;
+    // Each request is held to its own growth, whatever the others do: the bodies that other
+    // replies take in are theirs, and do not count against this one's head.
+    const qint64 memoryLimit = ResidentMemory::bytes() - bodyBytesTaken + growthLimit;
     auto *memoryCheck = new QTimer(reply);
-    QObject::connect(memoryCheck, &QTimer::timeout, reply, [reply, memoryLimit] {
-        if (ResidentMemory::bytes() > memoryLimit)
+    auto overFor = std::make_shared<int>(0);
+    QObject::connect(memoryCheck, &QTimer::timeout, reply, [reply, memoryLimit, overFor] {
+        const bool over = ResidentMemory::bytes() - bodyBytesTaken > memoryLimit;
+        *overFor = over ? *overFor + 1 : 0;
+        if (*overFor >= sustainedChecks)
             abortAsTooLarge(reply);
     });
     memoryCheck->start(memoryCheckMs);
     QObject::connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
     QObject::connect(reply, &QNetworkReply::finished, memoryCheck, &QTimer::stop);
+    // The guard is against a head without end; once the head is in, the body is bounded by its
+    // size below, and what the heap keeps of other replies' bodies cannot cut this one short.
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, memoryCheck, &QTimer::stop);
 
     // The reply is held in memory until it has finished; one that grows beyond the limit is
     // aborted as soon as it does, so memory stays bounded whatever the server sends.
+    auto counted = std::make_shared<qint64>(0);
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply](qint64 received, qint64 total) {
+                     [reply, counted](qint64 received, qint64 total) {
+                         bodyBytesTaken += received - *counted;
+                         *counted = received;
                          if (received > maxReplyBytes || total > maxReplyBytes)
                              abortAsTooLarge(reply);
                      });

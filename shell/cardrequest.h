@@ -24,8 +24,10 @@ constexpr int deadlineMs = 30000;
 
 // The reply's head is not counted by the size limit, and the toolkit keeps all of it in memory:
 // a header line that never ends grows the process by megabytes a second. So the process's
-// resident memory is watched while the request runs; once it has grown by this much since the
-// GET, the reply is aborted as too large. A reply of maxReplyBytes grows it by far less.
+// resident memory is watched while the reply's head comes in; once it has grown by this much
+// since the GET, beyond the bodies that replies have taken in meanwhile, the reply is aborted as
+// too large.
+// Each request is bounded on its own, however many run at once.
 constexpr qint64 maxGrowthBytes = 64 * 1024 * 1024;
 
 // Points a manager at the HIN Client's proxy.

@@ -197,6 +197,11 @@ int main(int argc, char *argv[])
                            "chunks without end, header-flood a header line that never ends, "
                            "many-headers many header lines before the reply."),
             QStringLiteral("MODE"));
+    const QCommandLineOption failCardOption(
+            QStringLiteral("fail-card"),
+            QStringLiteral("Apply --fail only to this card (may be repeated); the others are "
+                           "answered as usual."),
+            QStringLiteral("NUMBER"));
     const QCommandLineOption padOption(
             QStringLiteral("pad-to"),
             QStringLiteral("Pad every successful reply to this many bytes (K and M suffixes)."),
@@ -232,9 +237,9 @@ int main(int argc, char *argv[])
             QStringLiteral("MS"));
     const QCommandLineOption logOption(QStringLiteral("log"),
                                        QStringLiteral("Print each request line to stderr."));
-    parser.addOptions({versionOption, portOption, samplesOption, failOption, padOption,
-                       contentTypeOption, dripOption, headersOption, reasonOption, reasonPadOption,
-                       delayOption, logOption});
+    parser.addOptions({versionOption, portOption, samplesOption, failOption, failCardOption,
+                       padOption, contentTypeOption, dripOption, headersOption, reasonOption,
+                       reasonPadOption, delayOption, logOption});
     parser.process(app);
     if (parser.isSet(versionOption)) {
         std::fputs("hin-standin " HIN_STANDIN_VERSION "\n"
@@ -264,6 +269,7 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(failOption))
         applyFailure(server, parser.value(failOption));
+    server.setFailingCards(parser.values(failCardOption));
     if (parser.isSet(padOption))
         server.setPadTo(parseSize(parser.value(padOption)));
     if (parser.isSet(contentTypeOption))

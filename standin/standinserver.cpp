@@ -7,11 +7,13 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <algorithm>
 #include <functional>
 
 #ifdef Q_OS_UNIX
@@ -506,6 +508,12 @@ StandinAnswer StandinServer::answerFor(const QByteArray &requestLine)
         || !version.match(QString::fromLatin1(parts.at(2))).hasMatch())
         return errorAnswer(400, "The request line is not an HTTP/1.x request.");
 
+    const bool spared = !m_failingCards.isEmpty()
+                        && std::none_of(m_failingCards.cbegin(), m_failingCards.cend(),
+                                        [&](const QString &card) {
+                                            return parts.at(1).contains("carte=" + card.toLatin1());
+                                        });
+    const QScopedValueRollback<Failure> failure(m_failure, spared ? Failure::None : m_failure);
     switch (m_failure) {
     case Failure::None:
         break;

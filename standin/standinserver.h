@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTcpServer>
 
 class StandinConnection;
@@ -66,6 +67,10 @@ public:
     // taken as 502.
     void setFailure(Failure failure, int httpStatus = 404);
 
+    // Fails only the requests for these cards (empty: every request); the others are answered
+    // as usual, as one card of a batch meets trouble that the rest does not.
+    void setFailingCards(const QStringList &cards) { m_failingCards = cards; }
+
     // The reason phrase of the status line for HttpError and StatusWithRecord, sent as it is
     // (control bytes included); empty: the usual phrase for the status.
     void setReasonPhrase(const QByteArray &phrase);
@@ -119,6 +124,7 @@ private:
     QByteArray m_contentType;
     bool m_hasFixedReply = false;
     Failure m_failure = Failure::None;
+    QStringList m_failingCards;
     int m_httpStatus = 404;
     QByteArray m_reasonPhrase;
     int m_dripMs = 12000;

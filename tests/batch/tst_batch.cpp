@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+// The batch end to end. Each row starts the stand-in program with its options, runs a command
+// line ($1: the program with the batch's waits shortened, $2: the real one, $3 and $4: two sample
+// cards) with the row's input, and checks every line's outcome in order, and the exit status.
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+const QByteArray anna = "80756000080000000001", jean = "80756015620000000002";
+
+QByteArray lines(const QList<QByteArray> &cards, int times = 1)
+{
+    QByteArray all;
+    for (int i = 0; i < times; ++i)
+        all += cards.join('\n') + '\n';
+    return all;
+}
+
+QString outcomes(const QString &outcome, int times)
+{
+    return QString(outcome + ' ').repeated(times).trimmed();
+}
+
+} // namespace
+
+class tst_Batch : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rows_data()
+    {
+        QTest::addColumn<QStringList>("standin"); // its options
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("outcomes");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("requests"); // the stand-in saw; -1: any number
+        const QByteArray blocked = "80756000080000000007";
+        const QStringList headers{"--fail", "many-headers"};
+        QTest::newRow("one card blocks the toolkit")
+                << (headers + QStringList{"--fail-card", blocked}) << "$1 --batch --jobs 1"
+                << lines({anna, jean, blocked, anna, jean}) << "found found failed failed failed"
+                << 4 << 3;
+        QTest::newRow("all open cards block")
+                << headers << "$1 --batch --jobs 3" << lines({anna, jean, blocked})
+                << outcomes("failed", 3) << 4 << -1;
+        QTest::newRow("eight behind a blocking proxy")
+                << headers << "$1 --batch" << lines({anna, jean, blocked, "12345"}, 2)
+                << "failed failed failed rejected failed failed failed failed" << 4 << -1;
+        QTest::newRow("slow reader")
+                << QStringList() << "$1 --batch | (sleep 6; cat)" << lines({"12345"}, 2000) + anna
+                << outcomes("rejected", 2000) + " found" << 0 << 1;
+        for (const QString signal : {"TERM", "INT", "HUP"})
+            QTest::newRow(qPrintable("SIG" + signal + " while the input is open"))
+                    << QStringList()
+                    << "(printf '%s\\n' $3 $4; sleep 2; echo $3) | $1 --batch & sleep 1; kill -"
+                               + signal + " $!; wait $!"
+                    << QByteArray() << outcomes("cancelled", 2) << 4 << 0;
+        QTest::newRow("SIGHUP while the cards are open")
+                << QStringList{"--fail", "silent"}
+                << "exec 3<&0; $1 --batch <&3 & sleep 1; kill -HUP $!; wait $!"
+                << lines({anna, jean}) << outcomes("cancelled", 2) << 4 << 2;
+        // Answered late, so that the run lasts beyond the watchdog's next look at the memory.
+        for (const int mib : {64, 56})
+            QTest::newRow(qPrintable(QString("a line of %1 MiB that is no card").arg(mib)))
+                    << QStringList{"--delay-ms", "300"} << "$1 --batch"
+                    << QByteArray(mib * 1024 * 1024 - 22, '\xff') + '\n' + anna + '\n'
+                    << "rejected found" << 0 << 1;
+        QTest::newRow("five replies of 15 MiB beside a head that never comes")
+                << QStringList{"--pad-to", "15M", "--fail", "silent", "--fail-card", blocked}
+                << "$1 --batch --jobs 6" << lines({anna, anna, anna, anna, anna, blocked})
+                << outcomes("found", 5) + " failed" << 4 << 6;
+        QTest::newRow("standard output closed")
+                << QStringList() << "$1 --batch >&-" << lines({anna, jean}) << QString() << 4 << 0;
+        QTest::newRow("toolkit options before the card of --json")
+                << QStringList() << "$2 --json -platform offscreen $3" << QByteArray() << "found"
+                << 0 << 1;
+    }
+
+    void rows()
+    {
+        QFETCH(QStringList, standin);
+        QFETCH(QString, command);
+        QFETCH(QByteArray, input);
+        if (QT_VERSION >= QT_VERSION_CHECK(6, 0, 0) && standin.contains("many-headers"))
+            QSKIP("Qt 6 reads many header lines at once: nothing stalls to be cut short.");
+        QProcess server;
+        server.start(QStringLiteral(STANDIN_PROGRAM), QStringList{"--log"} + standin);
+        QVERIFY(server.waitForReadyRead(10000));
+        QProcess run;
+        run.start("bash", {"-o", "pipefail", "-c", command, "batch", QUICK_PROGRAM, TARVIK_PROGRAM,
+                           anna, jean});
+        run.write(input);
+        run.closeWriteChannel();
+        QVERIFY(run.waitForFinished(100000));
+        QStringList seen;
+        qint64 lastLine = 0;
+        for (const QByteArray &line : run.readAllStandardOutput().split('\n')) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            if (line.isEmpty())
+                continue;
+            seen << object["outcome"].toString();
+            // Every card cut short reads as a single lookup cut at its deadline; none twice.
+            if (seen.last() == "failed")
+                QCOMPARE(object["detail"].toString(), QString("Operation canceled"));
+            QVERIFY(!object.contains("line") || object["line"].toInt() > lastLine);
+            lastLine = object["line"].toInt();
+        }
+        QTEST(seen.join(' '), "outcomes");
+        QTEST(run.exitCode(), "status");
+        server.terminate();
+        QVERIFY(server.waitForFinished());
+        QFETCH(int, requests);
+        if (requests >= 0)
+            QCOMPARE(int(server.readAllStandardError().count("GET ")), requests);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Batch)
+#include "tst_batch.moc"
