@@ -11,29 +11,9 @@
 #include <thread>
 #include <vector>
 
-#ifdef __APPLE__
-#include <PCSC/winscard.h>
-#include <PCSC/wintypes.h>
-#else
+// The one include of PC/SC in the program; what macOS and Windows name differently is in
+// docs/porting.md.
 #include <winscard.h>
-#endif
-
-namespace Pcsc {
-// Reader names are 8-bit strings here. Windows builds Qt programs with UNICODE, where the plain
-// names mean the UTF-16 functions, so there the 8-bit ones are named; elsewhere there are no
-// others.
-#ifdef _WIN32
-using ReaderState = SCARD_READERSTATEA;
-const auto listReaders = SCardListReadersA;
-const auto connect = SCardConnectA;
-const auto getStatusChange = SCardGetStatusChangeA;
-#else
-using ReaderState = SCARD_READERSTATE;
-const auto listReaders = SCardListReaders;
-const auto connect = SCardConnect;
-const auto getStatusChange = SCardGetStatusChange;
-#endif
-} // namespace Pcsc
 
 // pcsc-lite keeps the Windows names for the types but not every Windows macro.
 #ifndef SCARD_E_NO_READERS_AVAILABLE
@@ -274,8 +254,8 @@ Outcome readOnce(SCARDCONTEXT context, const std::string &reader, LONG &rv)
 {
     SCARDHANDLE handle = 0;
     DWORD protocol = 0;
-    rv = Pcsc::connect(context, reader.c_str(), SCARD_SHARE_SHARED,
-                       SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &handle, &protocol);
+    rv = SCardConnect(context, reader.c_str(), SCARD_SHARE_SHARED,
+                      SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &handle, &protocol);
     if (rv != SCARD_S_SUCCESS)
         return {};
     rv = SCardBeginTransaction(handle);
@@ -329,7 +309,7 @@ Outcome readCard(SCARDCONTEXT context, const std::string &reader)
 std::vector<std::string> listReaders(SCARDCONTEXT context, LONG &rv)
 {
     DWORD length = 0;
-    rv = Pcsc::listReaders(context, nullptr, nullptr, &length);
+    rv = SCardListReaders(context, nullptr, nullptr, &length);
     std::vector<std::string> names;
     if (rv == SCARD_E_NO_READERS_AVAILABLE) {
         rv = SCARD_S_SUCCESS;
@@ -338,7 +318,7 @@ std::vector<std::string> listReaders(SCARDCONTEXT context, LONG &rv)
     if (rv != SCARD_S_SUCCESS)
         return names;
     std::vector<char> buffer(length + 1, '\0');
-    rv = Pcsc::listReaders(context, nullptr, buffer.data(), &length);
+    rv = SCardListReaders(context, nullptr, buffer.data(), &length);
     if (rv == SCARD_E_NO_READERS_AVAILABLE)
         rv = SCARD_S_SUCCESS;
     // A list of strings, each ended by a zero, the list by an empty one.
@@ -354,7 +334,7 @@ Outcome waitAndRead(SCARDCONTEXT context, int waitMs, const std::function<void()
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     bool sawReader = false;
     std::vector<std::string> names;
-    std::vector<Pcsc::ReaderState> states;
+    std::vector<SCARD_READERSTATE> states;
     bool relist = true;
     for (;;) {
         LONG rv = SCARD_S_SUCCESS;
@@ -366,7 +346,7 @@ Outcome waitAndRead(SCARDCONTEXT context, int waitMs, const std::function<void()
             // The notification entry remembers the reader count it last saw.
             const DWORD plugAndPlay =
                     states.empty() ? DWORD(SCARD_STATE_UNAWARE) : states.front().dwCurrentState;
-            states.assign(names.size() + 1, Pcsc::ReaderState());
+            states.assign(names.size() + 1, SCARD_READERSTATE());
             states[0].szReader = plugAndPlayReader;
             states[0].dwCurrentState = plugAndPlay;
             for (size_t i = 0; i < names.size(); ++i) {
@@ -376,13 +356,13 @@ Outcome waitAndRead(SCARDCONTEXT context, int waitMs, const std::function<void()
             sawReader = sawReader || !names.empty();
             // The readers' present state, at once.
             if (!names.empty())
-                rv = Pcsc::getStatusChange(context, 0, states.data() + 1, DWORD(names.size()));
+                rv = SCardGetStatusChange(context, 0, states.data() + 1, DWORD(names.size()));
         } else {
             const auto left =
                     std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             rv = left.count() <= 0 ? SCARD_E_TIMEOUT
-                                   : Pcsc::getStatusChange(context, DWORD(left.count()),
-                                                           states.data(), DWORD(states.size()));
+                                   : SCardGetStatusChange(context, DWORD(left.count()),
+                                                          states.data(), DWORD(states.size()));
         }
         relist = false;
         if (rv == SCARD_E_TIMEOUT && Clock::now() >= deadline)
