@@ -17,21 +17,8 @@ A=80756000080000000001
 J=80756015620000000002
 U=80756000080000000060
 B=80756000080000000007
-export QT_QPA_PLATFORM=offscreen
-XDG_RUNTIME_DIR=$(mktemp -d)
-export XDG_RUNTIME_DIR
-OUT=$(mktemp -d)
+. "$(dirname "$0")/standin.sh"
 T=$BUILD/tarvik
-
-standin() {
-    "$BUILD/hin-standin" --log "$@" >"$OUT/standin.out" 2>"$OUT/standin.err" &
-    STANDIN=$!
-    i=0
-    until grep -q listening "$OUT/standin.out" 2>/dev/null || [ $i -ge 50 ]; do
-        sleep 0.1
-        i=$((i + 1))
-    done
-}
 
 # measure <row> <command> : the command reads $OUT/in and writes the lines to $OUT/out; its own
 # status is the program's.

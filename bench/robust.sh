@@ -13,20 +13,7 @@ BUILD=$(cd "${1:-build}" && pwd)
 [ $# -gt 0 ] && shift
 ROWS=${*:-"record drip drip-chunked header-flood many-headers status-302 status-206 reason-forged reason-1m utf16-label dev-full stdout-closed pipe-gone"}
 CARD=80756000080000000001
-export QT_QPA_PLATFORM=offscreen
-XDG_RUNTIME_DIR=$(mktemp -d)
-export XDG_RUNTIME_DIR
-OUT=$(mktemp -d)
-
-standin() {
-    "$BUILD/hin-standin" "$@" >"$OUT/standin.out" 2>&1 &
-    STANDIN=$!
-    i=0
-    until grep -q listening "$OUT/standin.out" 2>/dev/null || [ $i -ge 50 ]; do
-        sleep 0.1
-        i=$((i + 1))
-    done
-}
+. "$(dirname "$0")/standin.sh"
 
 # measure <row> <shell redirection> : runs tarvik with the given redirection of stdout
 measure() {
