@@ -29,7 +29,7 @@ QByteArray run(const QString &readers, const QString &card, const QStringList &a
     shell.start("sh", QStringList{PCSCNS, "--readers", readers, "sh", "-c", script, STANDIN_PROGRAM,
                                   VCARD_PROGRAM, TARVIK_PROGRAM}
                               + arguments);
-    return shell.waitForFinished(60000) ? shell.readAllStandardOutput()
+    return shell.waitForFinished(90000) ? shell.readAllStandardOutput()
                                         : QByteArray("the run did not end on its own");
 }
 
@@ -39,13 +39,34 @@ class tst_Reader : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void reader_data()
+    static void columns()
     {
         QTest::addColumn<QString>("readers");
         QTest::addColumn<QString>("card");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("out"); // what standard output holds, the status its end
+    }
+
+private Q_SLOTS:
+    // The program's own wait of 60 s for a reader and a card; run as a test of its own, beside
+    // the rest.
+    void waits_data()
+    {
+        columns();
+        QTest::newRow("no reader")
+                << "none" << QString() << QStringList{"--json", "--reader"}
+                << QByteArray(
+                           "{\"outcome\":\"failed\",\"message\":\"Kein Kartenleser gefunden. Ist "
+                           "der Kartenleser angeschlossen?\",\"detail\":"
+                           "\"SCARD_E_NO_READERS_AVAILABLE\"}\n4\n");
+        QTest::newRow("no card") << "vpcd" << QString() << QStringList{"--reader"}
+                                 << QByteArray("0\n");
+    }
+    void waits() { reader(); }
+
+    void reader_data()
+    {
+        columns();
         const QStringList json{"--json", "--reader"}, chip{"--read-card"};
         QTest::newRow("record, as for its number")
                 << "vpcd"
