@@ -88,6 +88,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, input);
         if (QT_VERSION >= QT_VERSION_CHECK(6, 0, 0) && standin.contains("many-headers"))
             QSKIP("Qt 6 reads many header lines at once: nothing stalls to be cut short.");
+#ifdef __SANITIZE_ADDRESS__
+        // The sanitizer holds freed memory back, which the guard of each request sees as growth.
+        if (standin.contains("15M"))
+            QSKIP("Memory is the plain build's to measure.");
+#endif
         QProcess server;
         server.start(QStringLiteral(STANDIN_PROGRAM), QStringList{"--log"} + standin);
         QVERIFY(server.waitForReadyRead(10000));
