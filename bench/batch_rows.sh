@@ -1,23 +1,18 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# Runs the real program's --batch through each misbehaving run of issue 18 (a proxy that blocks
+# Runs the real program's --batch through each misbehaving run (a proxy that blocks
 # the toolkit, a slow reader, signals, large inputs and replies, standard output closed) and
 # prints, per row, the time to the end of the run, the peak resident memory, the exit status, and
 # the outcomes of the lines in order. Not a test: the blocking rows take the watchdog's 90 s.
 # Runs in a private network namespace of its own, so it never meets a real HIN Client.
 # Usage: bench/batch_rows.sh [build dir] [row ...]   (rows: see the case below; default all)
 set -u
-if [ "${ROWS_IN_NETNS:-}" != 1 ]; then
-    ROWS_IN_NETNS=1 exec unshare -rn sh -c 'ip link set lo up && exec sh "$0" "$@"' "$0" "$@"
-fi
-BUILD=$(cd "${1:-build}" && pwd)
-[ $# -gt 0 ] && shift
+. "$(dirname "$0")/standin.sh"
 ROWS=${*:-"block-one block-three block-mix slow-reader sigterm-open sigint-open sighup-open sighup-run line-64m line-56m six-15m stdout-closed json-platform"}
 A=80756000080000000001
 J=80756015620000000002
 U=80756000080000000060
 B=80756000080000000007
-. "$(dirname "$0")/standin.sh"
 T=$BUILD/tarvik
 
 # measure <row> <command> : the command reads $OUT/in and writes the lines to $OUT/out; its own

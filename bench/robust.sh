@@ -6,14 +6,9 @@
 # Runs in a private network namespace of its own, so it never meets a real HIN Client.
 # Usage: bench/robust.sh [build dir] [row ...]   (rows: see the case below; default all)
 set -u
-if [ "${ROBUST_IN_NETNS:-}" != 1 ]; then
-    ROBUST_IN_NETNS=1 exec unshare -rn sh -c 'ip link set lo up && exec sh "$0" "$@"' "$0" "$@"
-fi
-BUILD=$(cd "${1:-build}" && pwd)
-[ $# -gt 0 ] && shift
+. "$(dirname "$0")/standin.sh"
 ROWS=${*:-"record drip drip-chunked header-flood many-headers status-302 status-206 reason-forged reason-1m utf16-label dev-full stdout-closed pipe-gone"}
 CARD=80756000080000000001
-. "$(dirname "$0")/standin.sh"
 
 # measure <row> <shell redirection> : runs tarvik with the given redirection of stdout
 measure() {

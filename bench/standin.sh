@@ -1,7 +1,14 @@
 # SPDX-License-Identifier: MIT
-# Sourced by the benchmark scripts that play a proxy: a screenless toolkit, a scratch folder $OUT,
+# Sourced by the benchmark scripts that play a proxy, first thing: it runs the script again in a
+# private network namespace, so that it never meets a real HIN Client, takes the build folder from
+# the first argument ($BUILD, default build/), and sets up a screenless toolkit, a scratch folder $OUT,
 # and standin <options…>, which starts $BUILD/hin-standin on port 5016, its log of requests in
 # $OUT/standin.err, and waits until it listens.
+if [ "${BENCH_IN_NETNS:-}" != 1 ]; then
+    BENCH_IN_NETNS=1 exec unshare -rn sh -c 'ip link set lo up && exec sh "$0" "$@"' "$0" "$@"
+fi
+BUILD=$(cd "${1:-build}" && pwd)
+[ $# -gt 0 ] && shift
 export QT_QPA_PLATFORM=offscreen
 XDG_RUNTIME_DIR=$(mktemp -d)
 export XDG_RUNTIME_DIR
