@@ -31,15 +31,26 @@ QWidget *popupParent()
 #endif
 }
 
-// Every error popup is built the same way: no buttons, the text, shown for a while. Nothing keeps
-// the popup; it lives until the process ends, and its closing ends the run when it is the last
-// window.
-void showError(const ReportTexts::Report &report)
+// Every popup of the run is built the same way: no buttons, the rich text. Nothing keeps it; it
+// lives until the process ends, and its closing ends the run when it is the last window.
+Orvel::Message *popupWith(const QString &richText)
 {
     auto *popup = new Orvel::Message(popupParent());
     popup->showButtons(0);
-    popup->setText(ReportTexts::popupText(report));
-    popup->start(report.displayMs);
+    popup->setText(richText);
+    return popup;
+}
+
+// An error popup, shown for its report's while.
+void showError(const ReportTexts::Report &report)
+{
+    popupWith(ReportTexts::popupText(report))->start(report.displayMs);
+}
+
+// The JSON line of a card that could not be read: the popup's text and the reader's detail.
+QByteArray readerFailureLine(const ReportTexts::Report &report, const QString &detail)
+{
+    return JsonAnswer::readerFailed(ReportTexts::plainText(report), detail) + '\n';
 }
 
 } // namespace
@@ -47,11 +58,9 @@ void showError(const ReportTexts::Report &report)
 Tarvik::Tarvik(Form output)
     : QObject(nullptr)
     , manager(nullptr)
-    , progressMessage(new Orvel::Message(popupParent()))
+    , progressMessage(popupWith(ReportTexts::progressText()))
     , form(output)
 {
-    progressMessage->showButtons(0);
-    progressMessage->setText(ReportTexts::progressText());
     progressMessage->hide();
 }
 
@@ -136,9 +145,7 @@ QByteArray Tarvik::jsonObject(const Lookup::Result &result) const
 void Tarvik::readCard(bool onlyTheChip)
 {
     chipOnly = onlyTheChip;
-    waitMessage = new Orvel::Message(popupParent());
-    waitMessage->showButtons(0);
-    waitMessage->setText(ReportTexts::insertCardText());
+    waitMessage = popupWith(ReportTexts::insertCardText());
     reader = new CardReader(this);
     connect(reader, &CardReader::cardRead, this, &Tarvik::cardRead);
     connect(reader, &CardReader::readFailed, this, &Tarvik::readFailed);
@@ -150,10 +157,8 @@ void Tarvik::readCard(bool onlyTheChip)
     if (form == Form::Json) {
         // Should the watchdog end a run whose card never answers, the calling program still gets
         // its one line.
-        const ReportTexts::Report report = ReportTexts::reader(ReaderFailure::Unreadable);
-        Output::setLastWords(JsonAnswer::readerFailed(ReportTexts::plainText(report),
-                                                      QStringLiteral("SCARD_E_TIMEOUT"))
-                                     + '\n',
+        Output::setLastWords(readerFailureLine(ReportTexts::reader(ReaderFailure::Unreadable),
+                                               QStringLiteral("SCARD_E_TIMEOUT")),
                              JsonAnswer::exitStatus(Lookup::Outcome::Failed),
                              JsonAnswer::undeliveredStatus);
     }
@@ -181,8 +186,7 @@ void Tarvik::readFailed(const ReaderError &error)
     reader->cancel();
     const ReportTexts::Report report = ReportTexts::reader(error.failure);
     if (form == Form::Json) {
-        Output::write(JsonAnswer::readerFailed(ReportTexts::plainText(report), error.detail)
-                      + '\n');
+        Output::write(readerFailureLine(report, error.detail));
         status = JsonAnswer::exitStatus(Lookup::Outcome::Failed);
     }
     // The closed popup has ended the run already; any other failure is shown.
