@@ -23,6 +23,12 @@ esac
     exec env PCSCNS_INSIDE=1 unshare -rnmpf --kill-child sh "$0" --readers "$readers" "$@"
 unset PCSCNS_INSIDE
 ip link set lo up
+# A process namespace wants its own /proc: the leak checker reads /proc/<its own number>, which
+# would otherwise be the machine's process of that number, or none.
+mount -t proc proc /proc 2>/dev/null || {
+    echo "pcscns: no private /proc here; leak checks are off inside" >&2
+    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+}
 # Without a pcscd service the folder may be missing; a private /run then holds one.
 [ -d /run/pcscd ] || { mount -t tmpfs tmpfs /run && mkdir /run/pcscd; }
 mount -t tmpfs tmpfs /run/pcscd && log=/run/pcscd/harness.log
