@@ -62,8 +62,9 @@ int main(int argc, char *argv[])
 
     QTcpSocket socket;
     QByteArray buffer; // what came from the driver, not yet a whole message
-    bool pulled = false; // pulled on purpose: stays out
+    bool pulled = false; // pulled on purpose
     const auto insert = [&] {
+        pulled = false;
         buffer.clear();
         card.reset();
         socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
@@ -72,7 +73,7 @@ int main(int argc, char *argv[])
         socket.write(QByteArray(1, char(bytes.size() >> 8)) + char(bytes.size()) + bytes);
     };
     QObject::connect(&socket, &QTcpSocket::stateChanged, [&](auto state) {
-        if (state == QAbstractSocket::UnconnectedState && !pulled)
+        if (state == QAbstractSocket::UnconnectedState && !(pulled && card.staysOut()))
             QTimer::singleShot(reconnectMs, insert);
     });
     QObject::connect(&socket, &QTcpSocket::readyRead, [&] {

@@ -80,7 +80,9 @@ bool VirtualCard::load(const QString &path, QString *error)
         } else if (name == QLatin1String("MUTE")) {
             m_mute = yes;
         } else if (name == QLatin1String("PULL")) {
-            valid = m_pullAfterFirstSelect = value == QLatin1String("after-first-select");
+            valid = value == QLatin1String("after-first-select")
+                    || value == QLatin1String("bounce");
+            m_pull = value == QLatin1String("bounce") ? Pull::Bounce : Pull::AfterFirstSelect;
         } else {
             *error += match.hasMatch() ? QStringLiteral("unknown or repeated entry \"%1\"")
                                                  .arg(match.captured(1))

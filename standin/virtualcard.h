@@ -17,12 +17,18 @@ public:
     QByteArray atr() const { return m_atr; }
     int insertAfterMs() const { return m_insertAfterMs; }
     // Whether the card is to be pulled now, after the command it answered last.
-    bool pullNow() const { return m_pullAfterFirstSelect && m_selects == 1 && m_lastWasSelect; }
+    bool pullNow() const { return m_pull != Pull::Never && m_selects == 1 && m_lastWasSelect; }
+    // Whether a pulled card stays out; if not, it is put back at once, as a contact bounce does.
+    bool staysOut() const { return m_pull == Pull::AfterFirstSelect; }
 
     // The card's answer (data + SW1 SW2) to a command APDU.
     QByteArray answer(const QByteArray &apdu);
-    // Power off, on and reset: nothing is selected any more.
-    void reset() { m_selected.clear(); }
+    // Power off, on and reset: nothing is selected any more, and no command answered.
+    void reset()
+    {
+        m_selected.clear();
+        m_lastWasSelect = false;
+    }
 
 private:
     QByteArray select(const QByteArray &apdu);
@@ -33,7 +39,7 @@ private:
     int m_insertAfterMs = 0;
     bool m_strictLe = false;
     bool m_mute = false;
-    bool m_pullAfterFirstSelect = false;
+    enum class Pull { Never, AfterFirstSelect, Bounce } m_pull = Pull::Never;
     QString m_selected; // FID of the current file, "3F00" for the master file, "" for none
     int m_selects = 0;
     bool m_lastWasSelect = false;
