@@ -52,6 +52,10 @@ constexpr int longHeader = 3;
 // A short APDU's longest answer: 256 bytes and the status word.
 constexpr int maxResponse = 258;
 
+// How long a card that left the contacts in the middle of a reading has to come back before the
+// second try: a contact that bounced, or a card pushed in again at once.
+constexpr int returnWithinMs = 2000;
+
 QByteArray apdu(std::initializer_list<unsigned char> bytes)
 {
     QByteArray command;
@@ -293,12 +297,42 @@ Outcome readOnce(SCARDCONTEXT context, const std::string &reader, LONG &rv)
     return failure(ReaderFailure::Unparsable, QString());
 }
 
+// Waits, after a reading lost its card, until the reader has shown the card gone and back, or
+// returnWithinMs has passed: the service looks at its readers only now and then, so a card it
+// still shows may be the one that left. SCARD_E_CANCELLED: the run was cancelled meanwhile.
+LONG waitForReturn(SCARDCONTEXT context, const std::string &reader)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(returnWithinMs);
+    SCARD_READERSTATE state = SCARD_READERSTATE();
+    state.szReader = reader.c_str();
+    state.dwCurrentState = SCARD_STATE_UNAWARE;
+    bool gone = false;
+    for (;;) {
+        const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return SCARD_E_TIMEOUT;
+        const LONG rv = SCardGetStatusChange(context, DWORD(left.count()), &state, 1);
+        if (rv != SCARD_S_SUCCESS)
+            return rv;
+        state.dwCurrentState = state.dwEventState & ~SCARD_STATE_CHANGED;
+        const bool present = (state.dwEventState & SCARD_STATE_PRESENT) != 0;
+        gone = gone || !present;
+        if (gone && present)
+            return SCARD_S_SUCCESS;
+    }
+}
+
 Outcome readCard(SCARDCONTEXT context, const std::string &reader)
 {
     LONG rv = SCARD_S_SUCCESS;
     Outcome outcome = readOnce(context, reader, rv);
-    if (worthRetry(rv))
+    if (worthRetry(rv)) {
+        if (waitForReturn(context, reader) == SCARD_E_CANCELLED)
+            return failure(ReaderFailure::Cancelled, errorName(SCARD_E_CANCELLED));
         outcome = readOnce(context, reader, rv);
+    }
     if (rv == SCARD_S_SUCCESS)
         return outcome;
     return failure(serviceGone(rv) ? ReaderFailure::NoService : ReaderFailure::Unreadable,

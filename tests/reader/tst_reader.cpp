@@ -120,7 +120,10 @@ private Q_SLOTS:
                                             "Kartennummer von Hand eingeben.\"");
         QTest::newRow("pulled") << "vpcd"
                                 << "pulled" << json
-                                << unreadable + "SCARD_E_NOT_TRANSACTED\"}\n4\n";
+                                << unreadable + "SCARD_E_NO_SMARTCARD\"}\n4\n";
+        QTest::newRow("bounce, read again")
+                << "vpcd"
+                << "bounce" << chip << QByteArray("{\"outcome\":\"read\",\"chip\":{");
         QTest::newRow("mute") << "vpcd"
                               << "mute" << chip << unreadable + "SCARD_F_COMM_ERROR\"}\n4\n";
         QTest::newRow("reversed") << "vpcd"
