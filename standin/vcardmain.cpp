@@ -96,7 +96,7 @@ int main(int argc, char *argv[])
                 send(card.atr());
             else if (message.size() == 1)
                 card.reset();
-            else
+            else if (!card.silent())
                 send(card.answer(message));
             pulled = card.pullNow();
         }

@@ -79,6 +79,8 @@ bool VirtualCard::load(const QString &path, QString *error)
             m_strictLe = yes;
         } else if (name == QLatin1String("MUTE")) {
             m_mute = yes;
+        } else if (name == QLatin1String("SILENT")) {
+            m_silent = yes;
         } else if (name == QLatin1String("PULL")) {
             valid = value == QLatin1String("after-first-select")
                     || value == QLatin1String("bounce");

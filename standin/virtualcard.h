@@ -15,6 +15,8 @@ public:
     bool load(const QString &path, QString *error);
 
     QByteArray atr() const { return m_atr; }
+    // Whether commands go unanswered: the card powers on, then never speaks again.
+    bool silent() const { return m_silent; }
     int insertAfterMs() const { return m_insertAfterMs; }
     // Whether the card is to be pulled now, after the command it answered last.
     bool pullNow() const { return m_pull != Pull::Never && m_selects == 1 && m_lastWasSelect; }
@@ -39,6 +41,7 @@ private:
     int m_insertAfterMs = 0;
     bool m_strictLe = false;
     bool m_mute = false;
+    bool m_silent = false;
     enum class Pull { Never, AfterFirstSelect, Bounce } m_pull = Pull::Never;
     QString m_selected; // FID of the current file, "3F00" for the master file, "" for none
     int m_selects = 0;
