@@ -119,13 +119,15 @@ private Q_SLOTS:
                                             "\"Die Daten auf der Karte sind fehlerhaft. Bitte die "
                                             "Kartennummer von Hand eingeben.\"");
         QTest::newRow("pulled") << "vpcd"
-                                << "pulled" << json
-                                << unreadable + "SCARD_E_NO_SMARTCARD\"}\n4\n";
+                                << "pulled" << json << unreadable + "SCARD_E_NO_SMARTCARD\"}\n4\n";
         QTest::newRow("bounce, read again")
                 << "vpcd"
                 << "bounce" << chip << QByteArray("{\"outcome\":\"read\",\"chip\":{");
         QTest::newRow("mute") << "vpcd"
                               << "mute" << chip << unreadable + "SCARD_F_COMM_ERROR\"}\n4\n";
+        QTest::newRow("silent, read limit")
+                << "vpcd"
+                << "silent" << chip << unreadable + "SCARD_E_TIMEOUT\"}\n4\n";
         QTest::newRow("reversed") << "vpcd"
                                   << "reversed" << chip
                                   << unreadable + "SCARD_E_PROTO_MISMATCH\"}\n4\n";
