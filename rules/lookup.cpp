@@ -10,7 +10,8 @@ namespace Lookup {
 
 namespace {
 
-// A result for the card with the popup's report; the outcome stays Failed until the caller names it.
+// A result for the card with the popup's report; its outcome stays Failed until the caller
+// names another.
 Result resultWithReport(const QString &card, const ReportTexts::Report &report)
 {
     Result result;
