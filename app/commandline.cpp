@@ -134,7 +134,9 @@ Options parse(const QStringList &arguments)
     } else if (first == QLatin1String("--version")) {
         options.request = Request::Version;
     } else if (first == QLatin1String("--reader")) {
-        options.request = Request::Reader;
+        // Either order: an integrator who writes --json second still means JSON.
+        options.request = arguments.value(1) == QLatin1String("--json") ? Request::JsonReader
+                                                                        : Request::Reader;
     } else if (first == QLatin1String("--read-card")) {
         options.request = Request::ReadCard;
     } else if (first == QLatin1String("--json")

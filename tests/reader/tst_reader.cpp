@@ -73,7 +73,7 @@ private Q_SLOTS:
                 << "regular" << QStringList{"--reader"} << QByteArray("= 80756000080000000001");
         QTest::newRow("record and chip")
                 << "vpcd"
-                << "regular" << json
+                << "regular" << QStringList{"--reader", "--json"}
                 << QByteArray("\"ahv\":\"756.3047.5009.62\"},\"chip\":{\"cardNumber\":"
                               "\"80756000080000000001\",\"insurer\":\"Krankenkasse S\xc3\xa4ntis\","
                               "\"bagNumber\":\"00008\",\"expiryDate\":\"31.12.2030\",\"expired\":"
