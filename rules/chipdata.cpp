@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "chipdata.h"
 
+#include "cardnumber.h"
 #include "valuerules.h"
 
 #include <QMap>
@@ -32,8 +33,6 @@ constexpr unsigned char sexMale = 1;
 constexpr unsigned char sexFemale = 2;
 constexpr int dateDigits = 8;
 constexpr int ahvDigits = 13;
-const char cardNumberPrefix[] = "80756";
-constexpr int cardNumberDigits = 20;
 
 using Fields = QMap<unsigned char, QByteArray>;
 
@@ -166,7 +165,7 @@ Verdict parse(const QByteArray &efId, const QByteArray &efAd, Card &card)
     if (idVerdict != Verdict::Read || adVerdict != Verdict::Read)
         return Verdict::Unparsable;
     const QByteArray number = insurance.value(cardNumberTag);
-    if (!allDigits(number, cardNumberDigits) || !number.startsWith(cardNumberPrefix))
+    if (!allDigits(number, CardNumber::length) || !number.startsWith(CardNumber::prefix))
         return Verdict::Unparsable;
 
     card.cardNumber = QString::fromLatin1(number);
