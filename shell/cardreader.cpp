@@ -511,7 +511,7 @@ CardReader::CardReader(QObject *parent)
         }
         // The thread stays in a command the card never answers; it is left to itself.
         cancel();
-        emit readFailed({ReaderFailure::Unreadable, errorName(SCARD_E_TIMEOUT)});
+        emit readFailed({ReaderFailure::Unreadable, timedOutName()});
     });
 }
 
@@ -532,6 +532,16 @@ void CardReader::start(int waitFor)
     // Detached: a card that stops answering can hold the thread in a command that nothing
     // cancels, and the run must not wait for it to end. It holds only the shared part.
     std::thread(run, shared, waitFor).detach();
+}
+
+QString CardReader::cancelledName()
+{
+    return errorName(SCARD_E_CANCELLED);
+}
+
+QString CardReader::timedOutName()
+{
+    return errorName(SCARD_E_TIMEOUT);
 }
 
 void CardReader::cancel()

@@ -36,6 +36,11 @@ public:
     // Stops the wait: nothing is delivered after this.
     void cancel();
 
+    // The stack's names for the two ends a run may give a reading from outside: the user gave up
+    // on the card, or the card did not answer in time.
+    static QString cancelledName();
+    static QString timedOutName();
+
 Q_SIGNALS:
     // An insurance card was read: the first reader holding one wins.
     void cardRead(const ChipData::Card &card);

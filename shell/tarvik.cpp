@@ -152,13 +152,13 @@ void Tarvik::readCard(bool onlyTheChip)
     // Escape or the window's close button: the user gives up on the card. Hiding the popup
     // once the card is read does not count.
     connect(waitMessage, &QDialog::rejected, this, [this]() {
-        readFailed({ReaderFailure::Cancelled, QStringLiteral("SCARD_E_CANCELLED")});
+        readFailed({ReaderFailure::Cancelled, CardReader::cancelledName()});
     });
     if (form == Form::Json) {
         // Should the watchdog end a run whose card never answers, the calling program still gets
         // its one line.
         Output::setLastWords(readerFailureLine(ReportTexts::reader(ReaderFailure::Unreadable),
-                                               QStringLiteral("SCARD_E_TIMEOUT")),
+                                               CardReader::timedOutName()),
                              JsonAnswer::exitStatus(Lookup::Outcome::Failed),
                              JsonAnswer::undeliveredStatus);
     }
