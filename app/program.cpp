@@ -64,14 +64,18 @@ int run(int argc, char *argv[])
                       || request == Request::ReadCard;
     if (request == Request::Lookup && arguments.size() < 2)
         return CommandLine::answer(CommandLine::Options());
-    const CommandLine::Options jsonOptions = CommandLine::parse(arguments.mid(1));
-    if (request == Request::Json && jsonOptions.request != Request::Json)
-        return CommandLine::answer(jsonOptions);
+    QString card = arguments.value(1);
+    if (request == Request::Json) {
+        const CommandLine::Options jsonOptions = CommandLine::parse(arguments.mid(1));
+        if (jsonOptions.request != Request::Json)
+            return CommandLine::answer(jsonOptions);
+        card = jsonOptions.card;
+    }
     lookup = new Tarvik(json ? Tarvik::Form::Json : Tarvik::Form::Text);
     if (fromReader)
         lookup->readCard(request == Request::ReadCard);
     else
-        lookup->setTarvikData(request == Request::Json ? jsonOptions.card : arguments.at(1));
+        lookup->setTarvikData(card);
     return lookup->exitStatus(app.exec());
 }
 
