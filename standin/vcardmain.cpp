@@ -96,8 +96,8 @@ int main(int argc, char *argv[])
                 send(card.atr());
             else if (message.size() == 1)
                 card.reset();
-            else if (!card.silent())
-                send(card.answer(message));
+            else if (const QByteArray reply = card.answer(message); !reply.isEmpty())
+                send(reply);
             pulled = card.pullNow();
         }
         if (pulled)

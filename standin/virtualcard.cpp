@@ -104,6 +104,8 @@ QByteArray VirtualCard::answer(const QByteArray &apdu)
 {
     m_lastWasSelect = apdu.size() >= 4 && apdu.at(1) == char(0xA4);
     m_selects += m_lastWasSelect;
+    if (m_silent) // powered on, then it never speaks again
+        return {};
     if (m_mute) // no status word: a response no reader can use
         return QByteArray(1, '\0');
     if (apdu.size() < 4)

@@ -15,15 +15,13 @@ public:
     bool load(const QString &path, QString *error);
 
     QByteArray atr() const { return m_atr; }
-    // Whether commands go unanswered: the card powers on, then never speaks again.
-    bool silent() const { return m_silent; }
     int insertAfterMs() const { return m_insertAfterMs; }
     // Whether the card is to be pulled now, after the command it answered last.
     bool pullNow() const { return m_pull != Pull::Never && m_selects == 1 && m_lastWasSelect; }
     // Whether a pulled card stays out; if not, it is put back at once, as a contact bounce does.
     bool staysOut() const { return m_pull == Pull::AfterFirstSelect; }
 
-    // The card's answer (data + SW1 SW2) to a command APDU.
+    // The card's answer (data + SW1 SW2) to a command APDU; empty when it gives none at all.
     QByteArray answer(const QByteArray &apdu);
     // Power off, on and reset: nothing is selected any more, and no command answered.
     void reset()
