@@ -1,10 +1,11 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# Builds the Debian packages of one commit twice, each in a fresh clone, one after the other (so at
-# different times), in folders of different names and depths, under different umasks and time
-# zones, and checks that the two builds give the same tarvik and tarvik-standin packages byte for
-# byte, every file in them dated with the commit's time. The tests are not built (they are not
-# packaged), and no compiler cache is used: a cached object would hide what the compiler makes.
+# Builds the Debian packages of one commit twice with `make package`, each in a fresh clone, one
+# after the other (so at different times), in folders of different names and depths, under
+# different umasks and time zones, and checks that the two builds give the same tarvik and
+# tarvik-standin packages byte for byte, every file in them dated with the commit's time. The
+# tests are not built (they are not packaged), and no compiler cache is used: a cached object
+# would hide what the compiler makes.
 #
 # Usage: scripts/check-reproducible.sh [<commit>]    default HEAD; uncommitted changes are not built
 #   QT=6 builds against Qt 6. JOBS=<n> sets the build's parallel jobs (default: nproc).
@@ -45,8 +46,7 @@ build() {
         git clone -q --no-checkout "$repo" "$1"
         git -C "$1" checkout -q --detach "$commit"
         cmake -S "$1" -B "$1/build" -DTARVIK_BUILD_TESTS=OFF -DTARVIK_QT_MAJOR="$qt"
-        cmake --build "$1/build" -j "$jobs"
-        cd "$1/build" && cpack
+        make -C "$1" package QT="$qt" BUILD=build JOBS="$jobs"
     ) >"$1.log" 2>&1 || fail "the build in $1 failed; see $1.log"
 }
 
