@@ -59,7 +59,9 @@ build "$second" 077 Pacific/Chatham
 status=0
 for package in tarvik tarvik-standin; do
     set -- "$first/build/${package}"_*.deb "$second/build/${package}"_*.deb
-    [ $# -eq 2 ] && [ -f "$1" ] && [ -f "$2" ] || fail "not one $package package in each build: $*"
+    if [ $# -ne 2 ] || [ ! -f "$1" ] || [ ! -f "$2" ]; then
+        fail "not one $package package in each build: $*"
+    fi
     sha256sum "$1" "$2"
     dates=$(dpkg-deb --fsys-tarfile "$1" | TZ=UTC tar -tv --full-time | awk '{print $4 " " $5}' | sort -u)
     [ "$dates" = "$want_date" ] ||
