@@ -9,9 +9,9 @@
 
 #include <memory>
 
-// The one place that talks PC/SC (pcsc-lite here; the same calls on macOS and Windows). It waits
-// for a card in any reader, readers plugged in meanwhile included, reads the card's two files and
-// hands over what they hold, or why there is nothing. The waiting and the card's commands block,
+// Waits for an insurance card in any reader, readers plugged in meanwhile included, through the
+// card stack (CardStack), reads the card's two files and hands over what they hold, or why there
+// is nothing. The waiting and the card's commands block,
 // so they run in a thread of their own; the answer comes back through the event loop of the
 // thread that made the object, never during a call.
 class CardReader : public QObject
