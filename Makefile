@@ -59,8 +59,11 @@ demo-card: all
 	@BUILD=$(BUILD) scripts/demo-card.sh $(VCARD)
 
 # Packages of an earlier version would otherwise be checked and handed out beside the new ones.
+# CPack gives the folders in a package, and the archives that make it up, the modes the umask
+# leaves; dpkg-buildpackage packs under umask 022, and so does this, so that the packages do not
+# depend on the user's umask (scripts/check-reproducible.sh).
 package: all
-	cd $(BUILD) && rm -f tarvik_*.deb tarvik-standin_*.deb && cpack
+	cd $(BUILD) && rm -f tarvik_*.deb tarvik-standin_*.deb && umask 022 && cpack
 
 # Fails on any error or warning; informational tags are shown but pass (see README).
 lintian: package
