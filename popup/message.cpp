@@ -225,7 +225,7 @@ void Message::keyPressEvent(QKeyEvent *event)
 
 void Message::focusOutEvent(QFocusEvent *event)
 {
-    emit lostFocus();
+    Q_EMIT lostFocus();
     // An information popup is a passing notice: it goes away once the user turns elsewhere.
     if (Directives::scan(text()).information)
         close();

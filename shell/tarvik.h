@@ -66,7 +66,7 @@ private:
     void report(const Lookup::Result &result);
     void writeJson(const Lookup::Result &result);
     QByteArray jsonObject(const Lookup::Result &result) const;
-    void cardRead(const ChipData::Card &card);
+    void cardRead(const ChipData::Card &onChip);
     void readFailed(const ReaderError &error);
 
     CardReader *reader = nullptr;

@@ -495,7 +495,7 @@ void StandinServer::incomingConnection(qintptr socketDescriptor)
         StandinAnswer answer = answerFor(line);
         answer.delayMs = m_delayMs;
         m_requestLines.append(line);
-        emit requestReceived(line);
+        Q_EMIT requestReceived(line);
         return answer;
     });
 }

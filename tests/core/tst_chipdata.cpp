@@ -30,7 +30,7 @@ class tst_ChipData : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     // Each file as the card holds it, and the chip's JSON object on the day the card expires.
     void parse_data()
     {

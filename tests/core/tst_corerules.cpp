@@ -22,7 +22,7 @@ class tst_CoreRules : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     // Out of line: moc misreads the raw strings in its rows.
     void textRules_data();
     void textRules()

@@ -42,7 +42,7 @@ class tst_Message : public QObject
         return QApplication::exec() == 0;
     }
 
-private slots:
+private Q_SLOTS:
     void cleanup()
     {
         // Only popups are windows here; nothing else deletes them, and a test must close them.
