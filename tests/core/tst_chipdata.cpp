@@ -2,9 +2,9 @@
 #include "chipdata.h"
 #include "jsonanswer.h"
 
-#include <QtTest>
+#include "testliterals.h"
 
-Q_DECLARE_METATYPE(ChipData::Verdict)
+#include <QtTest>
 
 namespace {
 
@@ -87,7 +87,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, efAd);
         QFETCH(ChipData::Verdict, verdict);
         QFETCH(QByteArray, chip);
-        ChipData::Card decoded{"stale"};
+        ChipData::Card decoded;
+        decoded.cardNumber = "stale"_s;
         QCOMPARE(ChipData::parse(efId, efAd, decoded), verdict);
         const QDate expiryDay(2030, 12, 31);
         QCOMPARE(JsonAnswer::chipObject(decoded, expiryDay),
@@ -114,7 +115,7 @@ private Q_SLOTS:
         row("size, eGK", size("7f2181"), "0");
         row("with chip", JsonAnswer::withChip(R"({"x":1})", "{}"), R"({"x":1,"chip":{}})");
         row("read", JsonAnswer::chipRead("{}"), R"({"outcome":"read","chip":{}})");
-        row("failed", JsonAnswer::readerFailed("ü", "d"),
+        row("failed", JsonAnswer::readerFailed("ü"_s, "d"_s),
             R"({"outcome":"failed","message":"ü","detail":"d"})");
     }
 
