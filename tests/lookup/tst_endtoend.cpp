@@ -21,6 +21,8 @@ namespace {
 const QByteArray anna = "80756000080000000001", unknown = "80756000080000000060",
                  problem = "80756000080000000067", closes = "80756000000000000100",
                  stalls = "80756000000000000999";
+// Where the redirect row sends the request: another host, which the card number must not reach.
+const QByteArray moved = "http://elsewhere.example/moved";
 
 QByteArray http(const QByteArray &status, const QByteArray &body, const QByteArray &fields = {})
 {
@@ -214,7 +216,8 @@ private:
     }
 
     // The HIN Client's port: the reply set for the card number, else the card's sample; the card
-    // that stalls is never answered.
+    // that stalls is never answered. The redirect's address (the proxy sees each request's full
+    // address) gets Anna's record, so that a request that followed it shows on standard output.
     void serve()
     {
         QVERIFY(service.listen(QHostAddress::LocalHost, 5016));
@@ -227,7 +230,7 @@ private:
                     return;
                 socket->readAll();
                 const QByteArray utf8 = "Content-Type: text/xml; charset=UTF-8\r\n";
-                socket->write(head.contains(" /moved ")
+                socket->write(head.contains(' ' + moved + ' ')
                                       ? http("200 OK", sample(anna))
                                       : replies.value(card, http("200 OK", sample(card), utf8)));
                 socket->disconnectFromHost();
@@ -320,7 +323,7 @@ void tst_EndToEnd::lookup_data()
         http("407 Proxy Authentication Required", {},
              "Proxy-Authenticate: Basic realm=\"HIN\"\r\n"),
         "\"Proxy requires authentication\" \n");
-    odd("80756000000000000302", http("302 Found", "moved", "Location: /moved\r\n"), {});
+    odd("80756000000000000302", http("302 Found", "moved", "Location: " + moved + "\r\n"), {});
     odd(closes.constData(), {}, "\"Connection closed\" \n");
     const QByteArray record = sample(anna), gzipped = "Content-Encoding: gzip\r\n";
     odd("80756000000000000202", http("200 OK", "\x1f\x8b\x08\x00garbage", gzipped), {});
