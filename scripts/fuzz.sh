@@ -7,7 +7,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-build=build-fuzz
+build='build-fuzz'
 
 if ! command -v clang++ >/dev/null 2>&1; then
     echo "fuzz: clang++ is not installed; run scripts/install-deps.sh fuzz as root" >&2
