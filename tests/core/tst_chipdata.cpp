@@ -100,8 +100,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QByteArray>("expected");
-        const auto row = [](const char *name, const QByteArray &answer, const char *expected) {
-            QTest::newRow(name) << answer << QByteArray(expected);
+        const auto row = [](const char *title, const QByteArray &answer, const char *expected) {
+            QTest::newRow(title) << answer << QByteArray(expected);
         };
         const auto size = [](const char *hex) {
             return QByteArray::number(ChipData::templateSize(QByteArray::fromHex(hex)));
