@@ -54,7 +54,7 @@ Message::Message(QWidget *parent)
 
 Message::~Message() = default;
 
-void Message::setButtonText(int position, QString text)
+void Message::setButtonText(int position, const QString &text)
 {
     const QList<QPushButton *> buttons = buttonList(this);
     if (position < 1 || position > buttons.size())

@@ -66,7 +66,7 @@ Tarvik::Tarvik(Form output)
 
 Tarvik::~Tarvik() = default;
 
-void Tarvik::setTarvikData(QString number)
+void Tarvik::setTarvikData(const QString &number)
 {
     card = CardNumber::cleanUp(number);
     const CardNumber::Verdict verdict = CardNumber::check(card);
