@@ -5,6 +5,7 @@
 // card number of the right form and fields only in their printed forms.
 
 #include "chipdata.h"
+#include "fuzztarget.h"
 #include "jsonanswer.h"
 
 #include <QByteArray>

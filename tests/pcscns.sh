@@ -17,7 +17,7 @@ none) conf=/dev/null ;;
 no-service) ;;
 *) echo "pcscns: --readers wants vpcd, none or no-service, not \"$readers\"" >&2 && exit 2 ;;
 esac
-[ "$readers" != vpcd ] || [ -f $conf ] || { echo "pcscns: no $conf: vsmartcard-vpcd?" >&2 && exit 125; }
+[ "$readers" != vpcd ] || [ -f "$conf" ] || { echo "pcscns: no $conf: vsmartcard-vpcd?" >&2 && exit 125; }
 # Inside, this shell is the first process of the new process namespace: number 1.
 [ "${PCSCNS_INSIDE:-}" = "$$" ] ||
     exec env PCSCNS_INSIDE=1 unshare -rnmpf --kill-child sh "$0" --readers "$readers" "$@"
@@ -43,5 +43,5 @@ until grep -q 'daemon ready' "$log"; do
 done
 status=0
 "$@" || status=$?
-kill $! && wait $! || true
+{ kill $! && wait $!; } || true
 exit $status

@@ -65,7 +65,8 @@ private Q_SLOTS:
         tarvik.setCardWait(500);
         tarvik.readCard();
         QCOMPARE(visiblePopups(),
-                 QStringList("Bitte die Versichertenkarte in den Kartenleser stecken."));
+                 QStringList(QStringLiteral(
+                         "Bitte die Versichertenkarte in den Kartenleser stecken.")));
         if (escape)
             QTest::keyClick(tarvik.waitMessage, Qt::Key_Escape);
         QTest::qWait(1500);

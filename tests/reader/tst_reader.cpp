@@ -2,7 +2,9 @@
 // The real program reading a virtual card through a real pcscd: each row in namespaces of its own
 // (tests/pcscns.sh), with the virtual card (hin-vcard) and the stand-in on the HIN Client's port.
 
+#include "testliterals.h"
 #include <QProcess>
+
 #include <QtTest>
 
 namespace {
@@ -23,12 +25,14 @@ QByteArray run(const QString &readers, const QString &card, const QStringList &a
                            " sleep 0.5; \"$t\" \"$@\"; echo $?");
     QProcess shell;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString &name : card.split('+', Qt::SkipEmptyParts)) // a card for each reader
-        environment.insert("CARDS", environment.value("CARDS") + " " CARDS "/" + name);
+    for (const QString &name : card.split(QLatin1Char('+'), Qt::SkipEmptyParts)) // one a reader
+        environment.insert("CARDS"_s,
+                           environment.value("CARDS"_s) + QStringLiteral(" " CARDS "/") + name);
     shell.setProcessEnvironment(environment);
-    shell.start("sh", QStringList{PCSCNS, "--readers", readers, "sh", "-c", script, STANDIN_PROGRAM,
-                                  VCARD_PROGRAM, TARVIK_PROGRAM}
-                              + arguments);
+    shell.start("sh"_s, QStringList{QStringLiteral(PCSCNS), "--readers"_s, readers, "sh"_s, "-c"_s,
+                                    script, QStringLiteral(STANDIN_PROGRAM),
+                                    QStringLiteral(VCARD_PROGRAM), QStringLiteral(TARVIK_PROGRAM)}
+                                + arguments);
     return shell.waitForFinished(90000) ? shell.readAllStandardOutput()
                                         : QByteArray("the run did not end on its own");
 }
@@ -54,12 +58,12 @@ private Q_SLOTS:
     {
         columns();
         QTest::newRow("no reader")
-                << "none" << QString() << QStringList{"--json", "--reader"}
+                << "none" << QString() << QStringList{"--json"_s, "--reader"_s}
                 << QByteArray(
                            "{\"outcome\":\"failed\",\"message\":\"Kein Kartenleser gefunden. Ist "
                            "der Kartenleser angeschlossen?\",\"detail\":"
                            "\"SCARD_E_NO_READERS_AVAILABLE\"}\n4\n");
-        QTest::newRow("no card") << "vpcd" << QString() << QStringList{"--reader"}
+        QTest::newRow("no card") << "vpcd" << QString() << QStringList{"--reader"_s}
                                  << QByteArray("0\n");
     }
     void waits() { reader(); }
@@ -67,13 +71,13 @@ private Q_SLOTS:
     void reader_data()
     {
         columns();
-        const QStringList json{"--json", "--reader"}, chip{"--read-card"};
+        const QStringList json{"--json"_s, "--reader"_s}, chip{"--read-card"_s};
         QTest::newRow("record, as for its number")
                 << "vpcd"
-                << "regular" << QStringList{"--reader"} << QByteArray("= 80756000080000000001");
+                << "regular" << QStringList{"--reader"_s} << QByteArray("= 80756000080000000001");
         QTest::newRow("record and chip")
                 << "vpcd"
-                << "regular" << QStringList{"--reader", "--json"}
+                << "regular" << QStringList{"--reader"_s, "--json"_s}
                 << QByteArray("\"ahv\":\"756.3047.5009.62\"},\"chip\":{\"cardNumber\":"
                               "\"80756000080000000001\",\"insurer\":\"Krankenkasse S\xc3\xa4ntis\","
                               "\"bagNumber\":\"00008\",\"expiryDate\":\"31.12.2030\",\"expired\":"
@@ -108,7 +112,7 @@ private Q_SLOTS:
                            "l\xc3\xa4uft nicht. Die Karte kann nicht gelesen werden.\",\"detail\":"
                            "\"SCARD_E_NO_SERVICE\"}\n4\n");
         QTest::newRow("eGK, text") << "vpcd"
-                                   << "egk" << QStringList{"--reader"} << QByteArray("0\n");
+                                   << "egk" << QStringList{"--reader"_s} << QByteArray("0\n");
         QTest::newRow("eGK") << "vpcd"
                              << "egk" << json << notInsuranceCard + ",\"detail\":\"\"}\n4\n";
         QTest::newRow("no files") << "vpcd"
