@@ -148,6 +148,10 @@ Le succès se reconnaît aux lignes de données.
         <translation>--jobs ne s'utilise qu'avec --batch.</translation>
     </message>
     <message>
+        <source>%1 gilt nicht zusammen mit %2.</source>
+        <translation>%1 ne s'utilise pas avec %2.</translation>
+    </message>
+    <message>
         <source>Nach --json fehlt die Kartennummer.</source>
         <translation>Il manque le numéro de carte après --json.</translation>
     </message>

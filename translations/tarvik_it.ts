@@ -152,6 +152,10 @@ Il successo si riconosce dalle righe di dati.
         <translation>--jobs vale solo insieme a --batch.</translation>
     </message>
     <message>
+        <source>%1 gilt nicht zusammen mit %2.</source>
+        <translation>%1 non vale insieme a %2.</translation>
+    </message>
+    <message>
         <source>Nach --json fehlt die Kartennummer.</source>
         <translation>Manca il numero di tessera dopo --json.</translation>
     </message>

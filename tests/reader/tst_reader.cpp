@@ -91,7 +91,7 @@ private Q_SLOTS:
         row("eGK beside umlauts", "egk+umlauts", "\"$t\" --read-card",
             "\"lastName\":\"B\xc3\xa4"
             "chtold-Gr\xc3\xb6\xc3\x9fli\",\"firstName\":\"J\xc3\xbcrg \xc3\x84gidius\"");
-        row("latin1 in the second reader", "-+latin1", "\"$t\" --json --read-card",
+        row("latin1 in the second reader, --json first", "-+latin1", "\"$t\" --json --read-card",
             "\"lastName\":\"Gerber-J\xc3\xa4ggi\",\"firstName\":\"Zo\xc3\xab Fran\xc3\xa7oise\"");
         row("NUL and byte order mark", "nul-bom", "\"$t\" --read-card", regular);
         row("82 LL LL over 255 bytes", "large", "\"$t\" --read-card", regular);
