@@ -99,7 +99,8 @@ private Q_SLOTS:
         if (action == "other card before")
             insertOtherCard(card);
         Tarvik tarvik;
-        tarvik.setCardWait(action.startsWith("other") ? 2500 : 500);
+        // A reading may take a second: a card passed over must not leave its time running on.
+        tarvik.setCardWait(action.startsWith("other") ? 2500 : 500, 1000);
         tarvik.readCard();
         const QList<Orvel::Message *> waiting = popups();
         QCOMPARE(texts(waiting),

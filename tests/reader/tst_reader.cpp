@@ -158,6 +158,12 @@ private Q_SLOTS:
         row("SIGHUP", "", "\"$t\" --read-card & caught $!; kill -HUP $!; wait $!",
             "{\"outcome\":\"failed\"," + cancelled);
         row("SIGINT, text", "", "\"$t\" --reader & caught $!; kill -INT $!; wait $!", "0\n");
+        // The failure's popup is up for 8 s: the one line stands.
+        row("SIGTERM after the answer", "overrun",
+            "\"$t\" --read-card >/run/pcscd/out & until [ -s /run/pcscd/out ]; do sleep 0.05; done;"
+            " kill -TERM $!; wait $!; s=$?; cat /run/pcscd/out; (exit $s)",
+            "{\"outcome\":\"failed\",\"message\":\"Die Daten auf der Karte sind fehlerhaft. Bitte "
+            "die Kartennummer von Hand eingeben.\",\"detail\":\"\"}\n4\n");
         row("SIGTERM in the lookup", "regular",
             "standin --delay-ms 20000; \"$t\" --json --reader & until grep -q GET "
             "/run/pcscd/requests; do sleep 0.05; done; kill -TERM $!; wait $!",
