@@ -98,8 +98,9 @@ int run(int argc, char *argv[])
         lookup->setPopupLimit(popupLimitMs);
         lookup->endOnSignals();
         lookup->readCard(request == Request::ReadCard);
-    } else
+    } else {
         lookup->setTarvikData(card);
+    }
     return lookup->exitStatus(app.exec());
 }
 

@@ -156,9 +156,11 @@ void Tarvik::readCard(bool onlyTheChip)
     connect(reader, &CardReader::otherCard, this,
             [this]() { waitMessage->setText(ReportTexts::otherCardText()); });
     // Escape or the window's close button: the user gives up on the card. Hiding the popup
-    // once the card is read does not count.
+    // once the card is read does not count, nor does its closing by the end of the run (Qt 6
+    // closes the windows as the run quits).
     connect(waitMessage, &QDialog::rejected, this, [this]() {
-        readFailed({ReaderFailure::Cancelled, CardReader::cancelledName()});
+        if (stage == Stage::Waiting)
+            readFailed({ReaderFailure::Cancelled, CardReader::cancelledName()});
     });
     if (form == Form::Json) {
         // Should the watchdog end a run whose card never answers, the calling program still gets
