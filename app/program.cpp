@@ -6,6 +6,7 @@
 #include "commandline.h"
 #include "messagehandler.h"
 #include "output.h"
+#include "signalpipe.h"
 #include "tarvik.h"
 #include "toolkitflags.h"
 #include "translation.h"
@@ -14,10 +15,18 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <limits>
+
 namespace {
 
 // A run that reads the card first waits for it on top of everything a lookup may take.
 constexpr int readerLimitMs = Watchdog::limitMs + CardReader::waitMs;
+
+// The wait for the card, the time its reading may take and the error popups' time in the modes
+// that read the card; tests shorten them (setCardLimits).
+int cardWaitMs = CardReader::waitMs;
+int cardReadMs = CardReader::readLimitMs;
+int popupLimitMs = std::numeric_limits<int>::max();
 
 // Never deleted: the lookup object, its popup and its network access manager live until the
 // process ends. Held here rather than in a local so that leak checkers see it is meant to stay.
@@ -26,6 +35,13 @@ Tarvik *lookup = nullptr;
 } // namespace
 
 namespace Program {
+
+void setCardLimits(int waitMs, int readMs, int popupMs)
+{
+    cardWaitMs = waitMs;
+    cardReadMs = readMs;
+    popupLimitMs = popupMs;
+}
 
 int run(int argc, char *argv[])
 {
@@ -51,6 +67,11 @@ int run(int argc, char *argv[])
     if (request != Request::Lookup && request != Request::Json && !fromReader)
         return Output::exitStatus(CommandLine::answer(options));
 
+    // The modes that read the card always give their answer, even when ended from outside:
+    // signals are noted from now on and handled once the run can answer them.
+    if (fromReader)
+        SignalPipe::catchSignals();
+
     // From here on the run ends by itself, at the latest when the watchdog ends it.
     const Watchdog watchdog(fromReader ? readerLimitMs : Watchdog::limitMs);
 
@@ -72,10 +93,14 @@ int run(int argc, char *argv[])
         card = jsonOptions.card;
     }
     lookup = new Tarvik(json ? Tarvik::Form::Json : Tarvik::Form::Text);
-    if (fromReader)
+    if (fromReader) {
+        lookup->setCardWait(cardWaitMs, cardReadMs);
+        lookup->setPopupLimit(popupLimitMs);
+        lookup->endOnSignals();
         lookup->readCard(request == Request::ReadCard);
-    else
+    } else {
         lookup->setTarvikData(card);
+    }
     return lookup->exitStatus(app.exec());
 }
 

@@ -15,7 +15,7 @@ set -eu
 # has lrelease, which compiles the translations, and lupdate, which the translation test runs.
 groups='
 build        cmake make g++ qtbase5-dev qttools5-dev-tools dpkg-dev file pkg-config libpcsclite-dev
-test         fonts-dejavu-core man-db python3 python3-jsonschema iproute2 pcscd vsmartcard-vpcd
+test         fonts-dejavu-core man-db python3 python3-jsonschema python3-pyscard iproute2 pcscd vsmartcard-vpcd
 asan         libasan8 libubsan1
 fuzz         clang libclang-rt-14-dev
 clang        clang

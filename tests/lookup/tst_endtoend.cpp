@@ -121,6 +121,11 @@ private Q_SLOTS:
         row("jobs 6", "printf '' | \"$T\" --batch --jobs 6", {}, 0);
         row("-h", "\"$T\" -h | head -n 1", "Aufruf: tarvik <Kartennummer>\n", 0);
         usage("json without card", "--json", "Nach --json fehlt die Kartennummer.");
+        // Nothing of another mode is ignored while a card is read and looked up.
+        usage("reader, then batch", "--json --reader --batch",
+              "--batch gilt nicht zusammen mit --reader.");
+        usage("read-card, then jobs", "--read-card -style fusion --jobs=2",
+              "--jobs=2 gilt nicht zusammen mit --read-card.");
         usage("batch with card", "--batch " + anna,
               "Unerwartetes Argument \"80756000080000000001\"; --batch liest die "
               "Kartennummern von der Standardeingabe.");
