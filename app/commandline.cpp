@@ -121,6 +121,24 @@ Options batchOptions(const QStringList &arguments)
     return options;
 }
 
+// The watch takes --chip-only, and any other argument with two dashes is a mistake. The rest is the
+// toolkit's (such as "-platform offscreen"), which has no window to apply it to here.
+Options watchOptions(const QStringList &arguments)
+{
+    Options options;
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--chip-only"))
+            options.chipOnly = true;
+        else if (argument.startsWith(QLatin1String("--")))
+            return usageError(Wording::translate("CommandLine",
+                                                 "Unerwartetes Argument \"%1\"; --watch kennt "
+                                                 "nur --chip-only.")
+                                      .arg(argument));
+    }
+    options.request = Request::Watch;
+    return options;
+}
+
 } // namespace
 
 Options parse(const QStringList &arguments)
@@ -148,6 +166,8 @@ Options parse(const QStringList &arguments)
                     Wording::translate("CommandLine", "Nach --json fehlt die Kartennummer."));
         options.request = Request::Json;
         options.card = arguments.at(1);
+    } else if (first == QLatin1String("--watch")) {
+        return watchOptions(arguments.mid(1));
     } else if (first == QLatin1String("--batch") || first.startsWith(QLatin1String("--jobs"))) {
         return batchOptions(arguments);
     } else {
@@ -184,6 +204,7 @@ int answer(const Options &options)
     case Request::JsonReader:
     case Request::ReadCard:
     case Request::Batch:
+    case Request::Watch:
         break;
     }
     return 0;

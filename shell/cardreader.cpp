@@ -107,7 +107,11 @@ Reading waitAndRead(CardStack &stack, int waitMs, const std::function<void()> &r
     }
 }
 
-void run(std::shared_ptr<CardReader::Shared> shared, int waitMs)
+// What the thread does once the service is open: waits for a card and reads it, or reads the one
+// in a given reader. reading is called as the card is being connected to.
+using Job = std::function<Reading(CardStack &stack, const std::function<void()> &reading)>;
+
+void run(std::shared_ptr<CardReader::Shared> shared, const Job &job)
 {
     CardStack &stack = shared->stack;
     const CardStack::Result opened = stack.open();
@@ -123,7 +127,7 @@ void run(std::shared_ptr<CardReader::Shared> shared, int waitMs)
                 QMetaObject::invokeMethod(shared->owner, &CardReader::startReadLimit,
                                           Qt::QueuedConnection);
         };
-        outcome = waitAndRead(stack, waitMs, reading);
+        outcome = job(stack, reading);
     }
     stack.close();
 
@@ -173,7 +177,7 @@ CardReader::CardReader(QObject *parent)
 void CardReader::startReadLimit()
 {
     if (!readLimit.isActive())
-        readLimit.start(readLimitMs);
+        readLimit.start(readLimitTime);
 }
 
 CardReader::~CardReader()
@@ -186,7 +190,20 @@ void CardReader::start(int waitFor)
     shared->owner = this;
     // Detached: a card that stops answering can hold the thread in a command that nothing
     // cancels, and the run must not wait for it to end. It holds only the shared part.
-    std::thread(run, shared, waitFor).detach();
+    std::thread(run, shared, [waitFor](CardStack &stack, const std::function<void()> &reading) {
+        return waitAndRead(stack, waitFor, reading);
+    }).detach();
+}
+
+void CardReader::readFrom(const QString &reader)
+{
+    shared->owner = this;
+    std::thread(
+            run, shared,
+            [name = reader.toStdString()](CardStack &stack, const std::function<void()> &reading) {
+                return stack.read(name, reading);
+            })
+            .detach();
 }
 
 QString CardReader::cancelledName()

@@ -33,6 +33,14 @@ public:
     // Starts waiting for a card, at most waitFor ms (tests shorten it). Called once.
     void start(int waitFor = waitMs);
 
+    // Reads the card in the named reader now, without waiting for one: for a watcher of the
+    // readers that has seen it put in. Delivers as start() does, within the read limit. Called
+    // once, instead of start().
+    void readFrom(const QString &reader);
+
+    // Tests shorten the read limit, before start() or readFrom().
+    void setReadLimit(int ms) { readLimitTime = ms; }
+
     // Stops the wait: nothing is delivered after this.
     void cancel();
 
@@ -56,4 +64,5 @@ public:
 private:
     std::shared_ptr<Shared> shared;
     QTimer readLimit;
+    int readLimitTime = readLimitMs;
 };

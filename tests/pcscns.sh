@@ -6,6 +6,8 @@
 # Usage: pcscns.sh [--readers vpcd|none|no-service] <command> [arguments...]
 #   vpcd (default): the two readers of vsmartcard-vpcd; a card program connects to
 #   127.0.0.1:35963 (the second reader: 35964). none: pcscd without readers. no-service: no pcscd.
+# Inside, PCSCD_PID and PCSCD_CONFIG tell the command the service's process and its reader
+# configuration, for a command that stops the service and starts another.
 # Exit status: the command's; 125 when pcscd is missing or not ready within 5 s (its log goes to
 # stderr); another one with a message when the namespaces cannot be set up.
 set -e
@@ -36,6 +38,7 @@ mount -t tmpfs tmpfs /run/pcscd && log=/run/pcscd/harness.log
 [ "$readers" = no-service ] && { "$@"; exit; }
 : >"$log" # there before the first look
 pcscd --foreground --info --config "$conf" >>"$log" 2>&1 &
+export PCSCD_PID=$! PCSCD_CONFIG="$conf"
 tries=0
 until grep -q 'daemon ready' "$log"; do
     [ $((tries += 1)) -le 100 ] && sleep 0.05 && continue
@@ -43,5 +46,5 @@ until grep -q 'daemon ready' "$log"; do
 done
 status=0
 "$@" || status=$?
-kill $! && wait $! || true
+kill $! 2>/dev/null && wait $! || true
 exit $status

@@ -140,6 +140,10 @@ Le succès se reconnaît aux lignes de données.
         <translation>Argument inattendu &quot;%1&quot; ; --batch lit les numéros de carte sur l'entrée standard.</translation>
     </message>
     <message>
+        <source>Unerwartetes Argument &quot;%1&quot;; --watch kennt nur --chip-only.</source>
+        <translation>Argument inattendu &quot;%1&quot; ; --watch ne connaît que --chip-only.</translation>
+    </message>
+    <message>
         <source>--jobs verlangt eine Zahl von 1 bis %1, nicht &quot;%2&quot;.</source>
         <translation>--jobs demande un nombre de 1 à %1, et non &quot;%2&quot;.</translation>
     </message>

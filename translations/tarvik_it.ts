@@ -144,6 +144,10 @@ Il successo si riconosce dalle righe di dati.
         <translation>Argomento inatteso &quot;%1&quot;; --batch legge i numeri di tessera dallo standard input.</translation>
     </message>
     <message>
+        <source>Unerwartetes Argument &quot;%1&quot;; --watch kennt nur --chip-only.</source>
+        <translation>Argomento inatteso &quot;%1&quot;; --watch conosce solo --chip-only.</translation>
+    </message>
+    <message>
         <source>--jobs verlangt eine Zahl von 1 bis %1, nicht &quot;%2&quot;.</source>
         <translation>--jobs richiede un numero da 1 a %1, non &quot;%2&quot;.</translation>
     </message>
