@@ -20,13 +20,18 @@ namespace {
 // only a loop that stands still (the toolkit stuck in a reply) ends it.
 constexpr int heartbeatMs = 1000;
 
-int readLimitMs = CardReader::readLimitMs;
+int readLimit = CardReader::readLimitMs;
+// The batch's fairness toward the shared service.
+int jobsAtOnce = CommandLine::maxJobs;
+int watchdogLimit = Watchdog::limitMs;
 
 } // namespace
 
-void setReadLimit(int ms)
+void setLimits(int readLimitMs, int jobs, int watchdogMs)
 {
-    readLimitMs = ms;
+    readLimit = readLimitMs;
+    jobsAtOnce = jobs;
+    watchdogLimit = watchdogMs;
 }
 
 int run(int argc, char *argv[], bool chipOnly)
@@ -43,15 +48,15 @@ int run(int argc, char *argv[], bool chipOnly)
     // owed goes out (the cards under way as cut short), and the run counts as failed.
     Output::setLastWords(QByteArray(), JsonAnswer::undeliveredStatus,
                          JsonAnswer::undeliveredStatus);
-    Watchdog guard;
+    Watchdog guard(watchdogLimit);
     // No display and no window: the practice software shows the result.
     QCoreApplication app(argc, argv);
     QTimer heartbeat;
     QObject::connect(&heartbeat, &QTimer::timeout, [&guard] { guard.kick(); });
     heartbeat.start(heartbeatMs);
 
-    Watch watch(chipOnly, CommandLine::maxJobs);
-    watch.setReadLimit(readLimitMs);
+    Watch watch(chipOnly, jobsAtOnce);
+    watch.setReadLimit(readLimit);
     QObject::connect(&watch, &Watch::finished, &app, &QCoreApplication::quit);
     SignalPipe::install(&watch, [&watch] { watch.stop(); });
     StreamEnds::watchInput(&watch, [&watch] { watch.stop(); });

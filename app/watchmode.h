@@ -7,7 +7,8 @@ namespace WatchMode {
 
 int run(int argc, char *argv[], bool chipOnly);
 
-// Tests shorten the time a card may take to read, before run().
-void setReadLimit(int ms);
+// Tests shorten the time a card may take to read and the watchdog's time without a sign of the
+// event loop, and take fewer requests at once, before run().
+void setLimits(int readLimitMs, int jobs, int watchdogMs);
 
 } // namespace WatchMode

@@ -40,6 +40,14 @@ await() {
     done
 }
 
+# seen <reader>; gone <reader>: until the service has said so of the card in that reader, with a
+# moment for its word to reach the watch.
+seen() { await "Card inserted into Virtual PCD 00 0$1" 1 10 /run/pcscd/harness.log && sleep 0.3; }
+gone() { await "Card Removed From Virtual PCD 00 0$1" 1 10 /run/pcscd/harness.log && sleep 0.3; }
+
+# requests: notes how many the stand-in has been sent.
+requests() { echo "requests: $(grep -c carte= standin.log)" >>notes; }
+
 # pcscd_stop; pcscd_start: the service gone, and a new one.
 pcscd_stop() {
     kill "$PCSCD_PID"
@@ -50,13 +58,15 @@ pcscd_start() {
     PCSCD_PID=$!
 }
 
-# finish <stdin|TERM|INT|HUP>: ends the watch so, noting an end later than 2 s.
+# finish <stdin|TERM|INT|HUP>: ends the watch so, noting an end later than 2 s; one that has not
+# ended after 4 s is killed.
 finish() {
     case $1 in
     stdin) exec 3>&- ;;
     *) kill -"$1" "$tarvik" ;;
     esac
     since=$(date +%s%N)
+    (sleep 4 && kill -KILL "$tarvik") 2>/dev/null &
     wait "$tarvik"
     status=$?
     took=$((($(date +%s%N) - since) / 1000000))
