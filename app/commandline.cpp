@@ -23,6 +23,7 @@ const char helpText[] = QT_TRANSLATE_NOOP(
         "        tarvik --batch [--jobs N]  < Kartennummern\n"
         "        tarvik [--json] --reader\n"
         "        tarvik --read-card\n"
+        "        tarvik --watch [--chip-only]\n"
         "        tarvik -h | --help | --version\n"
         "\n"
         "Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.\n"
@@ -66,7 +67,14 @@ const char helpText[] = QT_TRANSLATE_NOOP(
         "            Karte; es wartet höchstens 60 Sekunden, Escape bricht ab. Mit --json\n"
         "            enthält die Antwort auch \"chip\", die Daten des Chips.\n"
         "--read-card Liest nur den Chip, ohne Anfrage: eine Zeile JSON, \"outcome\" \"read\"\n"
-        "            mit \"chip\" oder \"failed\". Exit-Status: 0 gelesen, 4 sonst.\n");
+        "            mit \"chip\" oder \"failed\". Exit-Status: 0 gelesen, 4 sonst.\n"
+        "--watch     Bleibt laufen und schreibt zu jedem Ereignis an den Kartenlesern\n"
+        "            sofort eine Zeile JSON: \"ready\", \"card\" (jede gesteckte Karte, wie\n"
+        "            --json --reader sie beantwortet), \"removed\", \"reader\", \"service\".\n"
+        "            Ohne Fenster. Endet mit Exit-Status 0, sobald die Standardeingabe\n"
+        "            (Pipe oder Socket) geschlossen wird oder SIGTERM, SIGINT oder SIGHUP\n"
+        "            kommt; 4, wenn die Standardausgabe nicht mehr gelesen wird.\n"
+        "--chip-only Mit --watch: nur der Chip, ohne Anfrage (wie --read-card).\n");
 
 // The licence travels with the program: whoever receives a copy can see what they may do with it.
 const char versionText[] = "tarvik " TARVIK_VERSION "\n"

@@ -3,8 +3,8 @@
 // quick_tarvik.cpp), beside a real pcscd with the two virtual readers, each row in namespaces of
 // its own (tests/pcscns.sh). A row is a script of steps (watchrow.sh): cards put in and taken out
 // by starting and stopping the virtual card, the stand-in on the HIN Client's port, the service
-// stopped and started. What the watch wrote is checked against the schema and compared in short,
-// a reader at a time (summary.py).
+// stopped and started; the README's example in Python. What the watch wrote is checked against the
+// schema and compared in short, a reader at a time (summary.py).
 
 #include <QProcess>
 #include <QtTest>
@@ -40,6 +40,7 @@ class tst_Watch : public QObject
             environment.insert(QStringLiteral("S"), QStringLiteral(STANDIN_PROGRAM));
             environment.insert(QStringLiteral("V"), QStringLiteral(VCARD_PROGRAM));
             environment.insert(QStringLiteral("CARDS"), QStringLiteral(CARDS));
+            environment.insert(QStringLiteral("E"), QStringLiteral(EXAMPLES));
             row = new QProcess(this);
             row->setProcessEnvironment(environment);
             row->start(
@@ -83,6 +84,11 @@ private Q_SLOTS:
                     + " (SCARD_E_TIMEOUT)\nremoved 0\n"
                       "card 1 found "
                     + anna + "\nexit 0\n");
+        row("the README's example",
+            "standin; insert 1 regular; seen 1; TARVIK=\"$T\" python3 \"$E\"/watch_names.py 1;"
+            " echo \"exit $?\"",
+            "Virtual PCD 00 01: M\xc3\xbcller-L\xc3\xbc"
+            "denscheidt Anna-Lena\nexit 0\n");
         row("eGK, in French", "LC_ALL=fr_CH.UTF-8 watch; insert 1 egk; await failed; finish TERM",
             "ready 2\ncard 1 failed La carte n'est pas une carte d'assuré "
             "suisse. ()\nexit 0\n");
