@@ -41,8 +41,8 @@ constexpr std::chrono::milliseconds settleWithin(500);
 class Watching
 {
 public:
-    explicit Watching(std::shared_ptr<CardWatcher::Shared> shared)
-        : shared(std::move(shared))
+    explicit Watching(std::shared_ptr<CardWatcher::Shared> owned)
+        : shared(std::move(owned))
         , stack(this->shared->stack)
     { }
 
@@ -113,7 +113,7 @@ private:
                 [shared = shared, event]() {
                     CardWatcher *owner = nullptr;
                     {
-                        const std::lock_guard<std::mutex> lock(shared->mutex);
+                        const std::lock_guard<std::mutex> ownerLock(shared->mutex);
                         owner = shared->owner;
                     }
                     if (owner)

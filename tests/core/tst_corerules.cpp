@@ -319,13 +319,13 @@ void tst_CoreRules::watchLine_data()
     QTest::addColumn<WatchEvents::Event>("event");
     QTest::addColumn<QByteArray>("json");
     const auto event = [](Kind kind, qint64 at, const char *reader, bool present) {
-        WatchEvents::Event event;
-        event.kind = kind;
-        event.at = at;
-        event.reader = QString::fromLatin1(reader);
-        event.readers = QStringList{QStringLiteral("A"), QStringLiteral("B\"")};
-        event.present = present;
-        return event;
+        WatchEvents::Event made;
+        made.kind = kind;
+        made.at = at;
+        made.reader = QString::fromLatin1(reader);
+        made.readers = QStringList{QStringLiteral("A"), QStringLiteral("B\"")};
+        made.present = present;
+        return made;
     };
     QTest::newRow("ready") << event(Kind::Ready, 0, "", false)
                            << QByteArray(R"({"event":"ready","at":"1970-01-01T00:00:00.000Z",)"
