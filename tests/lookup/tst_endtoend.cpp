@@ -132,9 +132,10 @@ private Q_SLOTS:
         row("jobs without batch, Italian", "LC_ALL=it_CH \"$T\" --jobs 2", {}, 2,
             "tarvik: --jobs vale solo insieme a --batch.\nUso: tarvik <numero tessera> | --json "
             "<numero tessera> | --batch [--jobs N]   (tarvik --help per saperne di più)");
-        // The stand-in tells the port it was given, and ends cleanly when told to.
+        // The stand-in tells the port it was given, and ends cleanly when told to, once it listens.
         row("stand-in on any port",
-            "timeout --preserve-status 1 \"$S\" --port 0 | sed 's/:[1-9][0-9]*$/:N/'",
+            "\"$S\" --port 0 >port & until grep -q listening port; do sleep 0.05; done; kill $!; "
+            "wait $!; s=$?; sed 's/:[1-9][0-9]*$/:N/' port; (exit $s)",
             "hin-standin listening on 127.0.0.1:N\n", 0);
         row("batch of blank lines", "printf '\\n  \\n' | \"$T\" --batch", {}, 0);
         // The largest input taken: 64 blank lines of 1 MiB, nothing to look up; and a byte more.
