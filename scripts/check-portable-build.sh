@@ -67,6 +67,12 @@ LANGUAGE=fr QT_QPA_PLATFORM=offscreen "$prefix/bin/tarvik" 2>&1 >/dev/null | gre
 "$prefix/bin/hin-standin" --help | tr -d ' \n' | grep -qF "(default:$prefix/share/tarvik-standin/samples)" ||
     fail "the installed stand-in does not find its installed samples"
 
+# What names the source folder from the build folder: where the two share their first folders
+# (/tmp), a path from one to the other holds only the rest of it. One folder alone (src) might
+# stand in a program for other reasons, so it is looked for only from two on.
+relative=$(realpath --relative-to="$build" "$repo" | sed 's|^\(\.\./\)*||')
+case $relative in */*) ;; *) relative=$repo ;; esac
+
 for program in tarvik hin-standin hin-vcard; do
     elf=$prefix/bin/$program
     readelf -hW "$elf" | grep -q 'Type: *DYN' || fail "$program: not a position-independent executable"
@@ -75,7 +81,7 @@ for program in tarvik hin-standin hin-vcard; do
     readelf --dyn-syms -W "$elf" | grep -q '__stack_chk_fail' || fail "$program: no stack protector"
     readelf --dyn-syms -W "$elf" | grep -Eq '__[a-z0-9_]+_chk(@|$| )' || fail "$program: not fortified"
     # Unstripped, with the debug information: the prefix maps must have renamed both folders.
-    for folder in "$repo" "$work"; do
+    for folder in "$repo" "$work" "$relative"; do
         ! grep -qF "$folder" "$elf" || fail "$program names the folder $folder"
     done
 done
