@@ -41,9 +41,9 @@ constexpr std::chrono::milliseconds settleWithin(500);
 class Watching
 {
 public:
-    explicit Watching(std::shared_ptr<CardWatcher::Shared> shared)
-        : shared(std::move(shared))
-        , stack(this->shared->stack)
+    explicit Watching(std::shared_ptr<CardWatcher::Shared> sharedPart)
+        : shared(std::move(sharedPart))
+        , stack(shared->stack)
     { }
 
     void run()
@@ -113,7 +113,7 @@ private:
                 [shared = shared, event]() {
                     CardWatcher *owner = nullptr;
                     {
-                        const std::lock_guard<std::mutex> lock(shared->mutex);
+                        const std::lock_guard<std::mutex> held(shared->mutex);
                         owner = shared->owner;
                     }
                     if (owner)

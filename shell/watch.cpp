@@ -31,10 +31,10 @@ QByteArray lookupAnswer(const Lookup::Result &result, const QByteArray &chip)
 
 } // namespace
 
-Watch::Watch(bool chipOnly, int jobs, QObject *parent)
+Watch::Watch(bool onlyTheChip, int requestsAtOnce, QObject *parent)
     : QObject(parent)
-    , chipOnly(chipOnly)
-    , jobs(jobs)
+    , chipOnly(onlyTheChip)
+    , jobs(requestsAtOnce)
     , lineSink([](const QByteArray &line) { return Output::write(line + '\n'); })
 {
     Output::setLastLines([this] { writeRest(); });
