@@ -52,7 +52,7 @@ int run(int argc, char *argv[], bool chipOnly)
     // No display and no window: the practice software shows the result.
     QCoreApplication app(argc, argv);
     QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&guard] { guard.kick(); });
+    QObject::connect(&heartbeat, &QTimer::timeout, &heartbeat, [&guard] { guard.kick(); });
     heartbeat.start(heartbeatMs);
 
     Watch watch(chipOnly, jobsAtOnce);

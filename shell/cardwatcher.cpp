@@ -41,9 +41,9 @@ constexpr std::chrono::milliseconds settleWithin(500);
 class Watching
 {
 public:
-    explicit Watching(std::shared_ptr<CardWatcher::Shared> owned)
-        : shared(std::move(owned))
-        , stack(this->shared->stack)
+    explicit Watching(std::shared_ptr<CardWatcher::Shared> sharedPart)
+        : shared(std::move(sharedPart))
+        , stack(shared->stack)
     { }
 
     void run()
@@ -113,7 +113,7 @@ private:
                 [shared = shared, event]() {
                     CardWatcher *owner = nullptr;
                     {
-                        const std::lock_guard<std::mutex> ownerLock(shared->mutex);
+                        const std::lock_guard<std::mutex> held(shared->mutex);
                         owner = shared->owner;
                     }
                     if (owner)

@@ -31,10 +31,10 @@ QByteArray lookupAnswer(const Lookup::Result &result, const QByteArray &chip)
 
 } // namespace
 
-Watch::Watch(bool onlyTheChip, int maxJobs, QObject *parent)
+Watch::Watch(bool onlyTheChip, int requestsAtOnce, QObject *parent)
     : QObject(parent)
     , chipOnly(onlyTheChip)
-    , jobs(maxJobs)
+    , jobs(requestsAtOnce)
     , lineSink([](const QByteArray &line) { return Output::write(line + '\n'); })
 {
     Output::setLastLines([this] { writeRest(); });

@@ -9,6 +9,7 @@ unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 : >notes
 
 standin() {
+    : >standin.log
     "$S" --log --port 5016 "$@" >standin.log 2>&1 &
     until grep -q listening standin.log; do sleep 0.05; done
 }
@@ -33,10 +34,10 @@ watch() {
 # await <pattern> [count] [seconds] [file]: until the file (the watch's lines) has count lines with
 # the pattern, noted if it takes longer than the seconds.
 await() {
-    tries=$((${3:-10} * 20))
+    tries=$((${3:-10} * 10))
     until [ "$(grep -c -- "$1" "${4:-out}")" -ge "${2:-1}" ]; do
         [ $((tries -= 1)) -gt 0 ] || { echo "no $1 within ${3:-10} s" >>notes && return; }
-        sleep 0.05
+        sleep 0.1
     done
 }
 
