@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <limits>
+
 namespace {
 
 // A run that reads the card first waits for it on top of everything a lookup may take.
@@ -23,9 +25,16 @@ constexpr int readerLimitMs = Watchdog::limitMs + CardReader::waitMs;
 // process ends. Held here rather than in a local so that leak checkers see it is meant to stay.
 Tarvik *lookup = nullptr;
 
+int popupLimitMs = std::numeric_limits<int>::max();
+
 } // namespace
 
 namespace Program {
+
+void setPopupLimit(int ms)
+{
+    popupLimitMs = ms;
+}
 
 int run(int argc, char *argv[])
 {
@@ -72,6 +81,7 @@ int run(int argc, char *argv[])
         card = jsonOptions.card;
     }
     lookup = new Tarvik(json ? Tarvik::Form::Json : Tarvik::Form::Text);
+    lookup->setPopupLimit(popupLimitMs);
     if (fromReader)
         lookup->readCard(request == Request::ReadCard);
     else

@@ -7,4 +7,8 @@ namespace Program {
 
 int run(int argc, char *argv[]);
 
+// Tests close every error popup after at most this long, before run(); the batch's waits are
+// BatchMode::setLimits.
+void setPopupLimit(int ms);
+
 } // namespace Program

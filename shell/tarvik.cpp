@@ -41,10 +41,10 @@ Orvel::Message *popupWith(const QString &richText)
     return popup;
 }
 
-// An error popup, shown for its report's while.
-void showError(const ReportTexts::Report &report)
+// An error popup, shown for its report's while, or at most limitMs.
+void showError(const ReportTexts::Report &report, int limitMs)
 {
-    popupWith(ReportTexts::popupText(report))->start(report.displayMs);
+    popupWith(ReportTexts::popupText(report))->start(qMin(report.displayMs, limitMs));
 }
 
 // The JSON line of a card that could not be read: the popup's text and the reader's detail.
@@ -85,7 +85,7 @@ void Tarvik::sendRequest()
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     connect(manager, SIGNAL(sslErrors(QNetworkReply *, const QList<QSslError> &)), this,
             SLOT(sslErrors(QNetworkReply *, const QList<QSslError> &)));
-    CardRequest::send(manager, card, deadlineMs);
+    CardRequest::send(manager, card, deadlineMs, growthLimitBytes);
     progressMessage->show();
 
     // Should the watchdog have to end the run before the reply is in, the calling program learns
@@ -126,7 +126,7 @@ void Tarvik::report(const Lookup::Result &result)
     if (result.outcome == Lookup::Outcome::Found)
         QCoreApplication::quit();
     else
-        showError(result.report);
+        showError(result.report, popupLimitMs);
 }
 
 void Tarvik::writeJson(const Lookup::Result &result)
@@ -193,7 +193,7 @@ void Tarvik::readFailed(const ReaderError &error)
     if (error.failure == ReaderFailure::Cancelled)
         return;
     waitMessage->hide();
-    showError(report);
+    showError(report, popupLimitMs);
 }
 
 int Tarvik::exitStatus(int loopStatus) const

@@ -11,6 +11,8 @@
 #include <QSslError>
 #include <QString>
 
+#include <limits>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -44,9 +46,12 @@ public:
     // before the event loop runs.
     void readCard(bool chipOnly = false);
 
-    // Tests shorten the time the request may take, and the wait for the card.
+    // Tests shorten the time the request may take, the wait for the card, the time an error
+    // popup stays up (to at most ms), and the reply head's growth allowed.
     void setDeadline(int ms) { deadlineMs = ms; }
     void setCardWait(int ms) { cardWaitMs = ms; }
+    void setPopupLimit(int ms) { popupLimitMs = ms; }
+    void setGrowthLimit(qint64 bytes) { growthLimitBytes = bytes; }
 
     // The process's exit status once the event loop has ended with loopStatus: the text output
     // keeps the loop's, the JSON output tells the outcome (see JsonAnswer::exitStatus); either
@@ -78,6 +83,8 @@ private:
 
     QString card;
     int deadlineMs = CardRequest::deadlineMs;
+    int popupLimitMs = std::numeric_limits<int>::max();
+    qint64 growthLimitBytes = CardRequest::maxGrowthBytes;
     Form form;
     int status = 0;
 };
