@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "standinconnection.h"
 
-#include "standinserver.h"
-
 #include <QPointer>
 #include <QTcpSocket>
 
@@ -57,7 +55,7 @@ StandinConnection::StandinConnection(QObject *parent, QTcpSocket *socket, int he
 {
     m_socket->setParent(this);
     // Bounds what one read can hand over; the head limit bounds the rest.
-    m_socket->setReadBufferSize(StandinServer::maxHeadBytes);
+    m_socket->setReadBufferSize(maxHeadBytes);
     connect(m_socket, &QTcpSocket::readyRead, this, &StandinConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
         if (m_state == Writing)
@@ -103,13 +101,13 @@ void StandinConnection::onReadyRead()
 
     const int end = headEnd(m_head, m_scanFrom);
     if (end < 0) {
-        if (m_head.size() > StandinServer::maxHeadBytes)
+        if (m_head.size() > maxHeadBytes)
             respond(StandinHttp::errorAnswer(400, "The request head is too large."));
         else
             m_scanFrom = qMax(0, m_head.size() - 3);
         return;
     }
-    if (end > StandinServer::maxHeadBytes) {
+    if (end > maxHeadBytes) {
         respond(StandinHttp::errorAnswer(400, "The request head is too large."));
         return;
     }

@@ -19,6 +19,9 @@ class StandinConnection : public QObject
 public:
     using Answering = std::function<StandinAnswer(const QByteArray &requestLine)>;
 
+    // Request heads larger than this are refused with 400 and the connection is closed.
+    static constexpr int maxHeadBytes = 16 * 1024;
+
     StandinConnection(QObject *parent, QTcpSocket *socket, int headTimeoutMs, Answering answering);
     ~StandinConnection() override;
 

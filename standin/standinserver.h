@@ -14,9 +14,10 @@
 // replies, one file per card number. It can also fail on purpose, the way the real pair fails.
 //
 // Every connection carries one request and is closed after the answer ("Connection: close"; see
-// standinconnection.h). Requests that are not the service's get 400 (malformed head, no absolute
-// http:// address, wrong fixed query parameters), 405 (not GET) or 404 (another path; see
-// standinrequest.h). The replies come from standinsamples.h, sent as standinreplymode.h has it.
+// standinconnection.h, which also refuses request heads that are too large). Requests that are not
+// the service's get 400 (malformed head, no absolute http:// address, wrong fixed query
+// parameters), 405 (not GET) or 404 (another path; see standinrequest.h). The replies come from
+// standinsamples.h, sent as standinreplymode.h has it.
 class StandinServer : public QTcpServer
 {
     Q_OBJECT
@@ -24,9 +25,6 @@ class StandinServer : public QTcpServer
 public:
     // The ways it fails on purpose (see standinreplymode.h).
     using Failure = StandinFailure;
-
-    // Request heads larger than this are refused with 400 and the connection is closed.
-    static constexpr int maxHeadBytes = 16 * 1024;
 
     explicit StandinServer(QObject *parent = nullptr);
 
