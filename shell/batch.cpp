@@ -22,7 +22,6 @@ constexpr int restChunkBytes = 64 * 1024;
 
 Batch::Batch(const QByteArray &input, int jobs, QObject *parent)
     : QObject(parent)
-    , window(nullptr)
     , input(input)
     , totalCards(BatchInput::count(input))
     , jobs(jobs)
