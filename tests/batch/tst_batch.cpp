@@ -84,12 +84,14 @@ private Q_SLOTS:
                                "| $1 --batch")
                                .arg(mib * 1024 * 1024 - 22)
                     << QByteArray() << "rejected found" << 0 << 1;
-        // The real program, stopped once the five are in: its watchdog leaves the replies all the
-        // time they take on a busy machine.
+        // The real program, stopped a second after the five are in, in which the guard of the
+        // head still out would have cut it: its watchdog leaves the replies all the time they
+        // take on a busy machine.
         QTest::newRow("five replies of 15 MiB beside a head that never comes")
                 << QStringList{"--pad-to", "15M", "--fail", "silent", "--fail-card", blocked}
                 << "o=$(mktemp); exec 3<&0; $2 --batch --jobs 6 <&3 >$o & until [ $(wc -l <$o) "
-                   "-ge 5 ]; do sleep 0.1; done; kill $!; wait $!; s=$?; cat $o; rm $o; exit $s"
+                   "-ge 5 ]; do sleep 0.1; done; sleep 1; kill $!; wait $!; s=$?; cat $o; rm $o; "
+                   "exit $s"
                 << lines({anna, anna, anna, anna, anna, blocked})
                 << outcomes("found", 5) + " cancelled" << 4 << 6;
         QTest::newRow("standard output closed")
