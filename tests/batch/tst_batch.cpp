@@ -61,14 +61,14 @@ private Q_SLOTS:
                 << QStringList() << "$1 --batch | (sleep 6; cat)" << lines({"12345"}, 2000) + anna
                 << outcomes("rejected", 2000) + " found" << 0 << 1;
         // Signalled once the program waits for more input with both cards read; blank lines keep
-        // the input open until it is gone.
+        // the input open until then.
         for (const QString signal : {"TERM", "INT", "HUP"})
             QTest::newRow(qPrintable("SIG" + signal + " while the input is open"))
                     << QStringList()
-                    << "w=$(mktemp -u); (printf '%s\\n' $3 $4; : >$w; while echo; do sleep 0.1; "
-                       "done) | $1 --batch & until [ -e $w ] && grep -q poll /proc/$!/wchan; do "
-                       "sleep 0.05; done; rm $w; kill -"
-                               + signal + " $!; wait $!"
+                    << "w=$(mktemp -u); (printf '%s\\n' $3 $4; : >$w; while [ -e $w ] && echo; do "
+                       "sleep 0.1; done) | $1 --batch & until [ -e $w ] && grep -q poll "
+                       "/proc/$!/wchan; do sleep 0.05; done; kill -"
+                               + signal + " $!; rm $w; wait $!"
                     << QByteArray() << outcomes("cancelled", 2) << 4 << 0;
         QTest::newRow("SIGHUP while the cards are open")
                 << QStringList{"--fail", "silent"}
