@@ -121,6 +121,37 @@ Options batchOptions(const QStringList &arguments)
     return options;
 }
 
+// The options of the tool itself, as opposed to the toolkit's.
+bool isOption(const QString &argument)
+{
+    static const QStringList options{QStringLiteral("-h"),        QStringLiteral("--help"),
+                                     QStringLiteral("--version"), QStringLiteral("--json"),
+                                     QStringLiteral("--reader"),  QStringLiteral("--read-card"),
+                                     QStringLiteral("--batch"),   QStringLiteral("--jobs")};
+    return options.contains(argument) || argument.startsWith(QLatin1String("--jobs="));
+}
+
+// The modes that read the card: --reader or --read-card, --json before or after them (--read-card
+// answers in JSON anyway); the toolkit's options may follow. Any other option of ours is a usage
+// error: a second mode, --batch or --jobs would otherwise be ignored while a card is read and
+// looked up.
+Options readerOptions(const QStringList &arguments)
+{
+    const QString mode = arguments.at(arguments.first() == QLatin1String("--json") ? 1 : 0);
+    for (const QString &argument : arguments) {
+        if (isOption(argument) && argument != mode && argument != QLatin1String("--json"))
+            return usageError(Wording::translate("CommandLine", "%1 gilt nicht zusammen mit %2.")
+                                      .arg(argument, mode));
+    }
+    Options options;
+    if (mode == QLatin1String("--read-card"))
+        options.request = Request::ReadCard;
+    else
+        options.request =
+                arguments.contains(QLatin1String("--json")) ? Request::JsonReader : Request::Reader;
+    return options;
+}
+
 } // namespace
 
 Options parse(const QStringList &arguments)
@@ -133,15 +164,12 @@ Options parse(const QStringList &arguments)
         options.request = Request::Help;
     } else if (first == QLatin1String("--version")) {
         options.request = Request::Version;
-    } else if (first == QLatin1String("--reader")) {
-        // Either order: an integrator who writes --json second still means JSON.
-        options.request = arguments.value(1) == QLatin1String("--json") ? Request::JsonReader
-                                                                        : Request::Reader;
-    } else if (first == QLatin1String("--read-card")) {
-        options.request = Request::ReadCard;
-    } else if (first == QLatin1String("--json")
-               && arguments.value(1) == QLatin1String("--reader")) {
-        options.request = Request::JsonReader;
+    } else if (first == QLatin1String("--reader") || first == QLatin1String("--read-card")
+               || (first == QLatin1String("--json")
+                   && (arguments.value(1) == QLatin1String("--reader")
+                       || arguments.value(1) == QLatin1String("--read-card")))) {
+        // Either order: an integrator who writes --json first or second still means JSON.
+        return readerOptions(arguments);
     } else if (first == QLatin1String("--json")) {
         if (arguments.size() < 2)
             return usageError(

@@ -6,6 +6,7 @@
 #include "commandline.h"
 #include "messagehandler.h"
 #include "output.h"
+#include "signalpipe.h"
 #include "tarvik.h"
 #include "toolkitflags.h"
 #include "translation.h"
@@ -21,11 +22,15 @@ namespace {
 // A run that reads the card first waits for it on top of everything a lookup may take.
 constexpr int readerLimitMs = Watchdog::limitMs + CardReader::waitMs;
 
+// The wait for the card, the time its reading may take and the error popups' time; tests shorten
+// them (setCardLimits, setPopupLimit).
+int cardWaitMs = CardReader::waitMs;
+int cardReadMs = CardReader::readLimitMs;
+int popupLimitMs = std::numeric_limits<int>::max();
+
 // Never deleted: the lookup object, its popup and its network access manager live until the
 // process ends. Held here rather than in a local so that leak checkers see it is meant to stay.
 Tarvik *lookup = nullptr;
-
-int popupLimitMs = std::numeric_limits<int>::max();
 
 } // namespace
 
@@ -34,6 +39,12 @@ namespace Program {
 void setPopupLimit(int ms)
 {
     popupLimitMs = ms;
+}
+
+void setCardLimits(int waitMs, int readMs)
+{
+    cardWaitMs = waitMs;
+    cardReadMs = readMs;
 }
 
 int run(int argc, char *argv[])
@@ -60,6 +71,11 @@ int run(int argc, char *argv[])
     if (request != Request::Lookup && request != Request::Json && !fromReader)
         return Output::exitStatus(CommandLine::answer(options));
 
+    // The modes that read the card always give their answer, even when ended from outside:
+    // signals are noted from now on and handled once the run can answer them.
+    if (fromReader)
+        SignalPipe::catchSignals();
+
     // From here on the run ends by itself, at the latest when the watchdog ends it.
     const Watchdog watchdog(fromReader ? readerLimitMs : Watchdog::limitMs);
 
@@ -82,10 +98,13 @@ int run(int argc, char *argv[])
     }
     lookup = new Tarvik(json ? Tarvik::Form::Json : Tarvik::Form::Text);
     lookup->setPopupLimit(popupLimitMs);
-    if (fromReader)
+    if (fromReader) {
+        lookup->setCardWait(cardWaitMs, cardReadMs);
+        lookup->endOnSignals();
         lookup->readCard(request == Request::ReadCard);
-    else
+    } else {
         lookup->setTarvikData(card);
+    }
     return lookup->exitStatus(app.exec());
 }
 

@@ -27,9 +27,12 @@ constexpr unsigned char sw1WrongParameters = 0x6A;
 constexpr unsigned char sw1NoInstruction = 0x6D;
 constexpr unsigned char sw1NoClass = 0x6E;
 
-// The template header: the tag and a short length, or the tag, 81 and the length.
-constexpr int shortHeader = 2;
-constexpr int longHeader = 3;
+// The longest template header: the tag, 82 and two bytes of length.
+constexpr int longestHeader = 4;
+// The most one READ BINARY gives (Le 00).
+constexpr int maxChunk = 256;
+// READ BINARY names offsets of 15 bits: a template must end within them. No card's comes near.
+constexpr int maxTemplateBytes = 0x8000;
 
 QByteArray apdu(std::initializer_list<unsigned char> bytes)
 {
@@ -70,32 +73,43 @@ public:
         command(apdu({0x00, 0xA4, 0x00, 0x00, 0x02, masterFile >> 8, masterFile & 0xFF}), sw);
     }
 
-    // Reads the selected file's template adaptively: its header first, then exactly its length.
+    // Reads the selected file's template adaptively: its header first, then exactly its length,
+    // in chunks that one READ BINARY can give.
     QByteArray readTemplate()
     {
-        QByteArray data = readBinary(0, shortHeader);
+        QByteArray data = readBinary(0, longestHeader);
         int size = ChipData::templateSize(data);
-        if (ok() && size < 0) {
-            data = readBinary(0, longHeader);
+        // Padding before the template (the card writer's erased bytes): the rest of the first
+        // chunk holds the header behind it.
+        if (ok() && size == ChipData::moreBytes && data.size() == longestHeader) {
+            data += readBinary(data.size(), maxChunk - data.size());
             size = ChipData::templateSize(data);
         }
         if (!ok())
             return {};
-        if (size <= 0) {
+        // Only a file that opens with something else is another kind of card's; the template
+        // with a header that is cut, or in a form no card writes, is broken data.
+        if (size <= 0 || size > maxTemplateBytes) {
             files.ending = Ending::Refused;
-            files.failure = size == 0 ? ReaderFailure::NotInsuranceCard : ReaderFailure::Unparsable;
+            files.failure = size == ChipData::notTemplate ? ReaderFailure::NotInsuranceCard
+                                                          : ReaderFailure::Unparsable;
             return {};
         }
-        // A card that insisted on its own Le may have sent the whole file already.
-        if (data.size() < size)
-            data += readBinary(data.size(), size - data.size());
+        // A card that insisted on its own Le may have sent the whole file already; a file that
+        // ends before the template does is left to the parsing to refuse.
+        while (ok() && data.size() < size) {
+            const QByteArray more = readBinary(data.size(), qMin(maxChunk, size - data.size()));
+            if (more.isEmpty())
+                break;
+            data += more;
+        }
         return data;
     }
 
 private:
-    // READ BINARY at offset for le bytes (1 to 256). A card that names the right length (6C xx)
-    // is asked once more with it; the end of the file (62 82, 6B 00) leaves what came, and the
-    // template's own length tells whether that is enough.
+    // READ BINARY at offset (below 0x8000) for le bytes (1 to 256). A card that names the right
+    // length (6C xx) is asked once more with it; the end of the file (62 82, 6B 00) leaves what
+    // came, and the template's own length tells whether that is enough.
     QByteArray readBinary(int offset, int le)
     {
         unsigned short sw = 0;

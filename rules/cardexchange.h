@@ -34,8 +34,8 @@ struct Files
     QByteArray ad; // EF.AD (2F07)
 };
 
-// Selects the master file, then reads EF.ID and EF.AD, each adaptively: its header first, then
-// exactly the length the header gives.
+// Selects the master file, then reads EF.ID and EF.AD, each adaptively: its header first (behind
+// any padding), then exactly the length the header gives.
 Files readFiles(const Transmit &transmit);
 
 } // namespace CardExchange

@@ -49,7 +49,8 @@ start_xvfb() {
     done
 }
 start_xvfb "$work/display"
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY QT_QPA_PLATFORM=xcb
 
 # A card whose reply carries no status the tool knows.
 mkdir -p "$work/samples"

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -45,12 +46,46 @@ Reading waitFailure(const CardStack::Result &answer)
     return failure(ReaderFailure::Unreadable, answer.name);
 }
 
-Reading waitAndRead(CardStack &stack, int waitMs, const std::function<void()> &reading)
+// Runs call with the owner on the owner's thread, unless the owner has cancelled by then.
+void deliver(const std::shared_ptr<CardReader::Shared> &shared,
+             const std::function<void(CardReader *)> &call)
+{
+    const std::lock_guard<std::mutex> lock(shared->mutex);
+    if (!shared->owner)
+        return;
+    QMetaObject::invokeMethod(
+            shared->owner,
+            [shared, call]() {
+                CardReader *owner = nullptr;
+                {
+                    const std::lock_guard<std::mutex> lock(shared->mutex);
+                    owner = shared->owner;
+                }
+                if (owner)
+                    call(owner);
+            },
+            Qt::QueuedConnection);
+}
+
+// What the thread tells the owner on the way.
+struct News
+{
+    std::function<void()> reading; // a reading starts: its time runs
+    std::function<void()> passedOver; // it found a card of another kind: the wait goes on
+    std::function<void()> otherCard; // that card was put in during the wait
+};
+
+Reading waitAndRead(CardStack &stack, int waitMs, int readMs, const News &news)
 {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     bool sawReader = false;
     std::vector<CardStack::Reader> readers;
     bool relist = true;
+    bool atStart = true; // the cards in the readers when the wait began
+    // The card each reader holds that was read already, by the stack's count of its insertions:
+    // a connection, ours or another program's, changes the reader's state too.
+    std::map<std::string, int> examined;
+    Reading otherKind; // the last card of another kind, should nothing else come
     for (;;) {
         CardStack::Result answer;
         bool listChanged = false;
@@ -76,10 +111,13 @@ Reading waitAndRead(CardStack &stack, int waitMs, const std::function<void()> &r
                              : stack.waitForChange(readers, listChanged, int(left.count()));
         }
         relist = false;
-        if (answer.answer == CardStack::Answer::Timeout && Clock::now() >= deadline)
+        if (answer.answer == CardStack::Answer::Timeout && Clock::now() >= deadline) {
+            if (otherKind.error.failure == ReaderFailure::NotInsuranceCard)
+                return otherKind;
             return sawReader ? failure(ReaderFailure::NoCard, answer.name)
                              : failure(ReaderFailure::NoReader,
                                        QStringLiteral("SCARD_E_NO_READERS_AVAILABLE"));
+        }
         // A reader unplugged between the list and the look at it: the list is asked again.
         if (answer.answer == CardStack::Answer::ReaderGone || listChanged) {
             relist = true;
@@ -87,27 +125,40 @@ Reading waitAndRead(CardStack &stack, int waitMs, const std::function<void()> &r
         }
         if (answer.answer != CardStack::Answer::Ok && answer.answer != CardStack::Answer::Timeout)
             return waitFailure(answer);
-        // Every card present now is read, in the readers' order; the first insurance card wins,
-        // else the first card's failure is the answer: the user has put in a card, and waiting
-        // on would leave them guessing.
+        // Every card new now is read, in the readers' order; the first insurance card wins. A
+        // card of another kind leaves the wait going; else the first card's failure is the
+        // answer: the user has put in a card, and waiting on would leave them guessing.
         Reading first;
-        bool examined = false;
+        bool examinedOne = false;
         for (const CardStack::Reader &reader : readers) {
-            if (!reader.present || !reader.changed)
+            if (!reader.present)
+                examined.erase(reader.name);
+            const auto seen = examined.find(reader.name);
+            if (!reader.present || !reader.changed
+                || (seen != examined.end() && seen->second == reader.insertions))
                 continue;
-            Reading outcome = stack.read(reader.name, reading);
+            examined[reader.name] = reader.insertions;
+            Reading outcome = stack.read(reader.name, news.reading, readMs);
             if (outcome.read)
                 return outcome;
-            if (!examined)
+            if (outcome.error.failure == ReaderFailure::NotInsuranceCard) {
+                otherKind = outcome;
+                news.passedOver();
+                if (!atStart)
+                    news.otherCard();
+                continue;
+            }
+            if (!examinedOne)
                 first = outcome;
-            examined = true;
+            examinedOne = true;
         }
-        if (examined)
+        if (examinedOne)
             return first;
+        atStart = false;
     }
 }
 
-void run(std::shared_ptr<CardReader::Shared> shared, int waitMs)
+void run(std::shared_ptr<CardReader::Shared> shared, int waitMs, int readMs)
 {
     CardStack &stack = shared->stack;
     const CardStack::Result opened = stack.open();
@@ -117,37 +168,27 @@ void run(std::shared_ptr<CardReader::Shared> shared, int waitMs)
                                                                         : ReaderFailure::NoService,
                           opened.name);
     } else {
-        const auto reading = [shared]() {
-            const std::lock_guard<std::mutex> lock(shared->mutex);
-            if (shared->owner)
-                QMetaObject::invokeMethod(shared->owner, &CardReader::startReadLimit,
-                                          Qt::QueuedConnection);
+        News news;
+        news.reading = [shared]() { deliver(shared, &CardReader::startReadLimit); };
+        news.passedOver = [shared]() { deliver(shared, &CardReader::stopReadLimit); };
+        news.otherCard = [shared]() {
+            deliver(shared, [](CardReader *owner) { Q_EMIT owner->otherCard(); });
         };
-        outcome = waitAndRead(stack, waitMs, reading);
+        outcome = waitAndRead(stack, waitMs, readMs, news);
     }
     stack.close();
 
-    // Delivered to the owner's thread; by then the owner may have cancelled, so it looks again.
-    const std::lock_guard<std::mutex> lock(shared->mutex);
-    if (!shared->owner)
-        return;
-    QMetaObject::invokeMethod(
-            shared->owner,
-            [shared, outcome]() {
-                CardReader *owner = nullptr;
-                {
-                    const std::lock_guard<std::mutex> lock(shared->mutex);
-                    owner = shared->owner;
-                    shared->owner = nullptr;
-                }
-                if (!owner)
-                    return;
-                if (outcome.read)
-                    Q_EMIT owner->cardRead(outcome.card);
-                else
-                    Q_EMIT owner->readFailed(outcome.error);
-            },
-            Qt::QueuedConnection);
+    // The owner hears nothing after this.
+    deliver(shared, [shared, outcome](CardReader *owner) {
+        {
+            const std::lock_guard<std::mutex> lock(shared->mutex);
+            shared->owner = nullptr;
+        }
+        if (outcome.read)
+            Q_EMIT owner->cardRead(outcome.card);
+        else
+            Q_EMIT owner->readFailed(outcome.error);
+    });
 }
 
 } // namespace
@@ -173,7 +214,12 @@ CardReader::CardReader(QObject *parent)
 void CardReader::startReadLimit()
 {
     if (!readLimit.isActive())
-        readLimit.start(readLimitMs);
+        readLimit.start(readLimitFor);
+}
+
+void CardReader::stopReadLimit()
+{
+    readLimit.stop();
 }
 
 CardReader::~CardReader()
@@ -181,12 +227,13 @@ CardReader::~CardReader()
     cancel();
 }
 
-void CardReader::start(int waitFor)
+void CardReader::start(int waitFor, int readFor)
 {
+    readLimitFor = readFor;
     shared->owner = this;
     // Detached: a card that stops answering can hold the thread in a command that nothing
     // cancels, and the run must not wait for it to end. It holds only the shared part.
-    std::thread(run, shared, waitFor).detach();
+    std::thread(run, shared, waitFor, readFor).detach();
 }
 
 QString CardReader::cancelledName()

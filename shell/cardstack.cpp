@@ -27,6 +27,16 @@ constexpr int maxResponse = 258;
 // second try: a contact that bounced, or a card pushed in again at once.
 constexpr int returnWithinMs = 2000;
 
+// How often a card that another program holds for itself is asked for again, and how long before
+// the reading's limit the asking ends: its answer must reach the caller before the caller's own
+// timer for a card that hangs does.
+constexpr int askAgainMs = 150;
+constexpr int answerMarginMs = 500;
+
+// How long a service that takes a connection but does not answer it is asked again, before it
+// counts as stopped.
+constexpr int serviceAnswerMs = 1000;
+
 // pcsc-lite counts a reader's card events in the upper half of its event state.
 constexpr int eventCountShift = 16;
 
@@ -90,8 +100,33 @@ bool serviceGone(LONG rv)
     return rv == SCARD_E_NO_SERVICE || rv == SCARD_E_SERVICE_STOPPED;
 }
 
+// pcsc-lite answers a call whose service went away meanwhile with the transport error a card that
+// garbles its answers gives too: a new connection to the service tells the two apart. A service
+// in the middle of dying may still take the connection and then fail it in any way: it is asked
+// again for a short while, until it is gone or answers.
+LONG serviceChecked(LONG rv)
+{
+    if (rv != SCARD_F_COMM_ERROR)
+        return rv;
+    const Clock::time_point giveUp = Clock::now() + std::chrono::milliseconds(serviceAnswerMs);
+    LONG established = SCARD_F_COMM_ERROR;
+    for (;;) {
+        SCARDCONTEXT probe = 0;
+        established = SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &probe);
+        if (established == SCARD_S_SUCCESS) {
+            SCardReleaseContext(probe);
+            return rv;
+        }
+        if (serviceGone(established) || Clock::now() >= giveUp)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(askAgainMs));
+    }
+    return serviceGone(established) ? established : SCARD_E_SERVICE_STOPPED;
+}
+
 CardStack::Result result(LONG rv)
 {
+    rv = serviceChecked(rv);
     CardStack::Answer answer = CardStack::Answer::Failed;
     if (rv == SCARD_S_SUCCESS)
         answer = CardStack::Answer::Ok;
@@ -122,20 +157,38 @@ CardStack::Reading failure(ReaderFailure kind, const QString &detail)
     return reading;
 }
 
+// Connects to the card and begins the transaction. While another program holds the card for
+// itself, it is asked for again until giveUp; SCARD_E_CANCELLED when the run is cancelled
+// meanwhile.
+LONG connect(SCARDCONTEXT context, const std::string &reader, Clock::time_point giveUp,
+             const std::atomic<bool> &cancelled, SCARDHANDLE &handle, DWORD &protocol)
+{
+    const std::chrono::milliseconds pause(askAgainMs);
+    for (;;) {
+        LONG rv = SCardConnect(context, reader.c_str(), SCARD_SHARE_SHARED,
+                               SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &handle, &protocol);
+        if (rv == SCARD_S_SUCCESS) {
+            rv = SCardBeginTransaction(handle);
+            if (rv != SCARD_S_SUCCESS)
+                SCardDisconnect(handle, SCARD_LEAVE_CARD);
+        }
+        if (rv != SCARD_E_SHARING_VIOLATION || Clock::now() + pause >= giveUp)
+            return rv;
+        if (cancelled)
+            return SCARD_E_CANCELLED;
+        std::this_thread::sleep_for(pause);
+    }
+}
+
 // One reading of the card in the reader, from the connection on. rv tells a transport error.
-CardStack::Reading readOnce(SCARDCONTEXT context, const std::string &reader, LONG &rv)
+CardStack::Reading readOnce(SCARDCONTEXT context, const std::string &reader,
+                            Clock::time_point giveUp, const std::atomic<bool> &cancelled, LONG &rv)
 {
     SCARDHANDLE handle = 0;
     DWORD protocol = 0;
-    rv = SCardConnect(context, reader.c_str(), SCARD_SHARE_SHARED,
-                      SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &handle, &protocol);
+    rv = connect(context, reader, giveUp, cancelled, handle, protocol);
     if (rv != SCARD_S_SUCCESS)
         return {};
-    rv = SCardBeginTransaction(handle);
-    if (rv != SCARD_S_SUCCESS) {
-        SCardDisconnect(handle, SCARD_LEAVE_CARD);
-        return {};
-    }
     const SCARD_IO_REQUEST *pci = protocol == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
     const CardExchange::Files files =
             CardExchange::readFiles([&](const QByteArray &command, QByteArray &response) {
@@ -302,22 +355,32 @@ CardStack::Result CardStack::waitForChange(std::vector<Reader> &readers, bool &l
     return result(rv);
 }
 
-CardStack::Reading CardStack::read(const std::string &reader, const std::function<void()> &starting)
+CardStack::Reading CardStack::read(const std::string &reader, const std::function<void()> &starting,
+                                   int limitMs)
 {
+    const Clock::time_point giveUp =
+            Clock::now() + std::chrono::milliseconds(limitMs - answerMarginMs);
     if (starting)
         starting();
     const SCARDCONTEXT handle = SCARDCONTEXT(context);
     LONG rv = SCARD_S_SUCCESS;
-    Reading reading = readOnce(handle, reader, rv);
+    Reading reading = readOnce(handle, reader, giveUp, cancelledFlag, rv);
     if (worthRetry(rv)) {
         if (waitForReturn(handle, reader) == SCARD_E_CANCELLED)
             return failure(ReaderFailure::Cancelled, errorName(SCARD_E_CANCELLED));
-        reading = readOnce(handle, reader, rv);
+        reading = readOnce(handle, reader, giveUp, cancelledFlag, rv);
     }
+    rv = serviceChecked(rv);
     if (rv == SCARD_S_SUCCESS)
         return reading;
-    return failure(serviceGone(rv) ? ReaderFailure::NoService : ReaderFailure::Unreadable,
-                   errorName(rv));
+    ReaderFailure kind = ReaderFailure::Unreadable;
+    if (serviceGone(rv))
+        kind = ReaderFailure::NoService;
+    else if (rv == SCARD_E_SHARING_VIOLATION)
+        kind = ReaderFailure::InUse;
+    else if (rv == SCARD_E_CANCELLED)
+        kind = ReaderFailure::Cancelled;
+    return failure(kind, errorName(rv));
 }
 
 QString CardStack::cancelledName()

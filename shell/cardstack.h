@@ -57,6 +57,10 @@ public:
         ReaderError error;
     };
 
+    // How long reading a card may take, the second try and the waits for a card that another
+    // program holds included.
+    static constexpr int readLimitMs = 10000;
+
     CardStack() = default;
     ~CardStack();
     CardStack(const CardStack &) = delete;
@@ -80,8 +84,12 @@ public:
 
     // Reads the card in reader: connects, reads both files, leaves the card as it was. A card that
     // went away or stopped answering in the middle is tried once more as soon as the reader shows
-    // it back (within a short while). starting is called as the connection is asked for.
-    Reading read(const std::string &reader, const std::function<void()> &starting = {});
+    // it back (within a short while). A card that another program holds for itself is asked for
+    // again until it is free, until shortly before limitMs from the call have passed (InUse
+    // then); no call of the stack can end a command that the card never answers, so the caller
+    // keeps its own timer of limitMs for that. starting is called as the connection is asked for.
+    Reading read(const std::string &reader, const std::function<void()> &starting = {},
+                 int limitMs = readLimitMs);
 
     // The stack's names for the two ends a reading may get from outside: the user gave up on the
     // card, or the card did not answer in time.

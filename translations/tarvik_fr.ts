@@ -148,6 +148,10 @@ Le succès se reconnaît aux lignes de données.
         <translation>--jobs ne s'utilise qu'avec --batch.</translation>
     </message>
     <message>
+        <source>%1 gilt nicht zusammen mit %2.</source>
+        <translation>%1 ne s'utilise pas avec %2.</translation>
+    </message>
+    <message>
         <source>Nach --json fehlt die Kartennummer.</source>
         <translation>Il manque le numéro de carte après --json.</translation>
     </message>
@@ -229,6 +233,10 @@ Le succès se reconnaît aux lignes de données.
         <translation>Veuillez insérer la carte d'assuré dans le lecteur de cartes.</translation>
     </message>
     <message>
+        <source>Diese Karte ist keine Schweizer Versichertenkarte. Bitte die Versichertenkarte in den Kartenleser stecken.</source>
+        <translation>Cette carte n'est pas une carte d'assuré suisse. Veuillez insérer la carte d'assuré dans le lecteur de cartes.</translation>
+    </message>
+    <message>
         <source>Der Kartenleser-Dienst (PC/SC) läuft nicht. Die Karte kann nicht gelesen werden.</source>
         <translation>Le service du lecteur de cartes (PC/SC) n'est pas démarré. La carte ne peut pas être lue.</translation>
     </message>
@@ -247,6 +255,10 @@ Le succès se reconnaît aux lignes de données.
     <message>
         <source>Die Karte kann nicht gelesen werden. Ist sie richtig herum gesteckt? Bitte die Karte stecken lassen, bis sie gelesen ist.</source>
         <translation>La carte ne peut pas être lue. Est-elle insérée dans le bon sens ? Veuillez laisser la carte insérée jusqu'à ce qu'elle soit lue.</translation>
+    </message>
+    <message>
+        <source>Die Karte wird von einem anderen Programm verwendet. Bitte das andere Programm schliessen und die Karte erneut lesen.</source>
+        <translation>La carte est utilisée par un autre programme. Veuillez fermer cet autre programme et relire la carte.</translation>
     </message>
     <message>
         <source>Die Daten auf der Karte sind fehlerhaft. Bitte die Kartennummer von Hand eingeben.</source>

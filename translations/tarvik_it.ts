@@ -152,6 +152,10 @@ Il successo si riconosce dalle righe di dati.
         <translation>--jobs vale solo insieme a --batch.</translation>
     </message>
     <message>
+        <source>%1 gilt nicht zusammen mit %2.</source>
+        <translation>%1 non vale insieme a %2.</translation>
+    </message>
+    <message>
         <source>Nach --json fehlt die Kartennummer.</source>
         <translation>Manca il numero di tessera dopo --json.</translation>
     </message>
@@ -233,6 +237,10 @@ Il successo si riconosce dalle righe di dati.
         <translation>Inserire la tessera d'assicurato nel lettore di tessere.</translation>
     </message>
     <message>
+        <source>Diese Karte ist keine Schweizer Versichertenkarte. Bitte die Versichertenkarte in den Kartenleser stecken.</source>
+        <translation>Questa tessera non è una tessera d'assicurato svizzera. Inserire la tessera d'assicurato nel lettore di tessere.</translation>
+    </message>
+    <message>
         <source>Der Kartenleser-Dienst (PC/SC) läuft nicht. Die Karte kann nicht gelesen werden.</source>
         <translation>Il servizio del lettore di tessere (PC/SC) non è avviato. La tessera non può essere letta.</translation>
     </message>
@@ -251,6 +259,10 @@ Il successo si riconosce dalle righe di dati.
     <message>
         <source>Die Karte kann nicht gelesen werden. Ist sie richtig herum gesteckt? Bitte die Karte stecken lassen, bis sie gelesen ist.</source>
         <translation>La tessera non può essere letta. È inserita nel verso giusto? Lasciare inserita la tessera finché non è stata letta.</translation>
+    </message>
+    <message>
+        <source>Die Karte wird von einem anderen Programm verwendet. Bitte das andere Programm schliessen und die Karte erneut lesen.</source>
+        <translation>La tessera è usata da un altro programma. Chiudere l'altro programma e rileggere la tessera.</translation>
     </message>
     <message>
         <source>Die Daten auf der Karte sind fehlerhaft. Bitte die Kartennummer von Hand eingeben.</source>
