@@ -10,6 +10,8 @@
 #   make demo-batch  checks all sample cards in one batch through the stand-in
 #   make demo-card [VCARD=standin/cards/<name>]  reads a virtual card through a private pcscd and
 #               looks it up through the stand-in
+#   make demo-watch  runs tarvik --watch beside a private pcscd while three virtual cards are put in
+#               and taken out, and prints its lines
 #   make screenshots  grabs every popup under Xvfb into docs/screenshots/<language>/
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
 #   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
@@ -32,7 +34,7 @@ JOBS ?= $(shell nproc)
 # there are processors.
 TEST_JOBS ?= $(shell echo $$(( $$(nproc) * 2 )))
 
-.PHONY: all deps configure test test-slow test-asan fuzz clang lint demo demo-batch demo-card package lintian screenshots clean
+.PHONY: all deps configure test test-slow test-asan fuzz clang lint demo demo-batch demo-card demo-watch package lintian screenshots clean
 FUZZ_SECONDS ?= 60
 
 # The package groups of scripts/install-deps.sh that a target needs. Building needs only the
@@ -41,6 +43,7 @@ FUZZ_SECONDS ?= 60
 DEPS = build
 test test-slow: DEPS += test
 demo-card: DEPS += test
+demo-watch: DEPS += test
 test-asan: DEPS += test asan
 fuzz: DEPS += fuzz
 clang: DEPS += clang
@@ -76,6 +79,9 @@ demo-batch: all
 
 demo-card: all
 	@BUILD=$(BUILD) scripts/demo-card.sh $(VCARD)
+
+demo-watch: all
+	@BUILD=$(BUILD) scripts/demo-watch.sh
 
 # Packages of an earlier version would otherwise be checked and handed out beside the new ones.
 # CPack gives the folders in a package, and the archives that make it up, the modes the umask

@@ -11,6 +11,7 @@
 #include "toolkitflags.h"
 #include "translation.h"
 #include "watchdog.h"
+#include "watchmode.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -64,6 +65,8 @@ int run(int argc, char *argv[])
     const CommandLine::Options options = CommandLine::parse(argc, argv);
     if (options.request == CommandLine::Request::Batch)
         return BatchMode::run(argc, argv, options.jobs);
+    if (options.request == CommandLine::Request::Watch)
+        return WatchMode::run(argc, argv, options.chipOnly);
     using Request = CommandLine::Request;
     const Request request = options.request;
     const bool fromReader = request == Request::Reader || request == Request::JsonReader

@@ -53,6 +53,12 @@ bool failed()
     return deliveryFailed;
 }
 
+void noteUndelivered()
+{
+    const auto hold = holdAnswer();
+    deliveryFailed = true;
+}
+
 int exitStatus(int status, int undeliveredStatus)
 {
     if (!failed())

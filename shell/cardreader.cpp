@@ -158,7 +158,11 @@ Reading waitAndRead(CardStack &stack, int waitMs, int readMs, const News &news)
     }
 }
 
-void run(std::shared_ptr<CardReader::Shared> shared, int waitMs, int readMs)
+// What the thread does once the service is open: waits for a card and reads it, or reads the one
+// in a given reader, telling the owner through news.
+using Job = std::function<Reading(CardStack &stack, const News &news)>;
+
+void run(std::shared_ptr<CardReader::Shared> shared, const Job &job)
 {
     CardStack &stack = shared->stack;
     const CardStack::Result opened = stack.open();
@@ -174,7 +178,7 @@ void run(std::shared_ptr<CardReader::Shared> shared, int waitMs, int readMs)
         news.otherCard = [shared]() {
             deliver(shared, [](CardReader *owner) { Q_EMIT owner->otherCard(); });
         };
-        outcome = waitAndRead(stack, waitMs, readMs, news);
+        outcome = job(stack, news);
     }
     stack.close();
 
@@ -233,7 +237,20 @@ void CardReader::start(int waitFor, int readFor)
     shared->owner = this;
     // Detached: a card that stops answering can hold the thread in a command that nothing
     // cancels, and the run must not wait for it to end. It holds only the shared part.
-    std::thread(run, shared, waitFor, readFor).detach();
+    std::thread(run, shared, [waitFor, readFor](CardStack &stack, const News &news) {
+        return waitAndRead(stack, waitFor, readFor, news);
+    }).detach();
+}
+
+void CardReader::readFrom(const QString &reader)
+{
+    shared->owner = this;
+    std::thread(run, shared,
+                [name = reader.toStdString(), readFor = readLimitFor](CardStack &stack,
+                                                                      const News &news) {
+                    return stack.read(name, news.reading, readFor);
+                })
+            .detach();
 }
 
 QString CardReader::cancelledName()

@@ -37,6 +37,14 @@ public:
     // shorten them). Called once.
     void start(int waitFor = waitMs, int readFor = readLimitMs);
 
+    // Reads the card in the named reader now, without waiting for one: for a watcher of the
+    // readers that has seen it put in. Delivers as start() does, within the read limit. Called
+    // once, instead of start().
+    void readFrom(const QString &reader);
+
+    // Tests shorten the read limit, before readFrom().
+    void setReadLimit(int ms) { readLimitFor = ms; }
+
     // Stops the wait: nothing is delivered after this.
     void cancel();
 

@@ -6,8 +6,9 @@
 # Usage: pcscns.sh [--readers vpcd|none|no-service] <command> [arguments...]
 #   vpcd (default): the two readers of vsmartcard-vpcd; a card program connects to
 #   127.0.0.1:35963 (the second reader: 35964). none: pcscd without readers. no-service: no pcscd.
-# The command finds pcscd's process number in PCSCNS_PCSCD (to end it as a crash would) and its log,
-# with every command a client sends, in /run/pcscd/harness.log (to wait for one).
+# The command finds pcscd's process number in PCSCNS_PCSCD (to end it as a crash would), its reader
+# configuration in PCSCNS_CONFIG (to start another), and its log, with every command a client
+# sends, in /run/pcscd/harness.log (to wait for one).
 # Exit status: the command's; 125 when pcscd is missing or not ready within 5 s (its log goes to
 # stderr); another one with a message when the namespaces cannot be set up.
 set -e
@@ -38,7 +39,7 @@ mount -t tmpfs tmpfs /run/pcscd && log=/run/pcscd/harness.log
 [ "$readers" = no-service ] && { "$@"; exit; }
 : >"$log" # there before the first look
 pcscd --foreground --debug --config "$conf" >>"$log" 2>&1 &
-export PCSCNS_PCSCD=$!
+export PCSCNS_PCSCD=$! PCSCNS_CONFIG="$conf"
 tries=0
 until grep -q 'daemon ready' "$log"; do
     [ $((tries += 1)) -le 100 ] && sleep 0.05 && continue

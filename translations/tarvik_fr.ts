@@ -33,6 +33,7 @@
         tarvik --batch [--jobs N]  &lt; Kartennummern
         tarvik [--json] --reader
         tarvik --read-card
+        tarvik --watch [--chip-only]
         tarvik -h | --help | --version
 
 Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.
@@ -77,12 +78,20 @@ Erfolg erkennt man an den Datenzeilen.
             enthält die Antwort auch &quot;chip&quot;, die Daten des Chips.
 --read-card Liest nur den Chip, ohne Anfrage: eine Zeile JSON, &quot;outcome&quot; &quot;read&quot;
             mit &quot;chip&quot; oder &quot;failed&quot;. Exit-Status: 0 gelesen, 4 sonst.
+--watch     Bleibt laufen und schreibt zu jedem Ereignis an den Kartenlesern
+            sofort eine Zeile JSON: &quot;ready&quot;, &quot;card&quot; (jede gesteckte Karte, wie
+            --json --reader sie beantwortet), &quot;removed&quot;, &quot;reader&quot;, &quot;service&quot;.
+            Ohne Fenster. Endet mit Exit-Status 0, sobald die Standardeingabe
+            (Pipe oder Socket) geschlossen wird oder SIGTERM, SIGINT oder SIGHUP
+            kommt; 4, wenn die Standardausgabe nicht mehr gelesen wird.
+--chip-only Mit --watch: nur der Chip, ohne Anfrage (wie --read-card).
 </source>
         <translation>Utilisation : tarvik &lt;numéro de carte&gt;
               tarvik --json &lt;numéro de carte&gt;
               tarvik --batch [--jobs N]  &lt; numéros de carte
               tarvik [--json] --reader
               tarvik --read-card
+              tarvik --watch [--chip-only]
               tarvik -h | --help | --version
 
 Recherche la personne assurée d'après le numéro d'une carte d'assuré suisse.
@@ -129,6 +138,13 @@ Le succès se reconnaît aux lignes de données.
             données de la puce.
 --read-card Lit seulement la puce, sans requête : une ligne JSON, &quot;outcome&quot;
             &quot;read&quot; avec &quot;chip&quot; ou &quot;failed&quot;. Code de sortie : 0 lue, 4 sinon.
+--watch     Reste actif et écrit aussitôt une ligne JSON pour chaque événement
+            aux lecteurs de cartes : &quot;ready&quot;, &quot;card&quot; (chaque carte insérée,
+            avec la réponse de --json --reader), &quot;removed&quot;, &quot;reader&quot;,
+            &quot;service&quot;. Sans fenêtre. Se termine avec le code 0 dès que
+            l'entrée standard (pipe ou socket) est fermée ou que SIGTERM,
+            SIGINT ou SIGHUP arrive ; 4 si la sortie standard n'est plus lue.
+--chip-only Avec --watch : seulement la puce, sans requête (comme --read-card).
 </translation>
     </message>
     <message>
@@ -138,6 +154,10 @@ Le succès se reconnaît aux lignes de données.
     <message>
         <source>Unerwartetes Argument &quot;%1&quot;; --batch liest die Kartennummern von der Standardeingabe.</source>
         <translation>Argument inattendu &quot;%1&quot; ; --batch lit les numéros de carte sur l'entrée standard.</translation>
+    </message>
+    <message>
+        <source>Unerwartetes Argument &quot;%1&quot;; --watch kennt nur --chip-only.</source>
+        <translation>Argument inattendu &quot;%1&quot; ; --watch ne connaît que --chip-only.</translation>
     </message>
     <message>
         <source>--jobs verlangt eine Zahl von 1 bis %1, nicht &quot;%2&quot;.</source>

@@ -9,6 +9,7 @@
 #include "replyclassification.h"
 #include "replytext.h"
 #include "valuerules.h"
+#include "watchevents.h"
 
 #include "testliterals.h"
 
@@ -17,6 +18,7 @@
 using Rule = QString (*)(const QString &);
 Q_DECLARE_METATYPE(Rule)
 Q_DECLARE_METATYPE(Lookup::Result)
+Q_DECLARE_METATYPE(WatchEvents::Event)
 
 using namespace ValueRules;
 
@@ -85,6 +87,15 @@ private Q_SLOTS:
         QFETCH(Lookup::Result, result);
         QFETCH(qint64, line);
         QTEST(JsonAnswer::object(result, line), "json");
+    }
+
+    // The watch's lines: each kind's members in their order, the time on both sides of a day, a
+    // year and 1970, and a card's answer spliced in after its reader. Out of line, as above.
+    void watchLine_data();
+    void watchLine()
+    {
+        QFETCH(WatchEvents::Event, event);
+        QTEST(WatchEvents::line(event, R"({"outcome":"read"})"), "json");
     }
 };
 
@@ -300,6 +311,42 @@ void tst_CoreRules::object_data()
     QTest::newRow("TLS") << Lookup::tlsFailed("1"_s, "TLS"_s) << qint64(0)
                          << R"({"card":"1","outcome":"failed","message":"TLS)" + hint
                                     + R"(","detail":"TLS"})";
+}
+
+void tst_CoreRules::watchLine_data()
+{
+    using WatchEvents::Kind;
+    QTest::addColumn<WatchEvents::Event>("event");
+    QTest::addColumn<QByteArray>("json");
+    const auto event = [](Kind kind, qint64 at, const char *reader, bool present) {
+        WatchEvents::Event made;
+        made.kind = kind;
+        made.at = at;
+        made.reader = QString::fromLatin1(reader);
+        made.readers = QStringList{QStringLiteral("A"), QStringLiteral("B\"")};
+        made.present = present;
+        return made;
+    };
+    QTest::newRow("ready") << event(Kind::Ready, 0, "", false)
+                           << QByteArray(R"({"event":"ready","at":"1970-01-01T00:00:00.000Z",)"
+                                         R"("readers":["A","B\""]})");
+    QTest::newRow("service gone")
+            << event(Kind::Service, -1, "", false)
+            << QByteArray(R"({"event":"service","at":"1969-12-31T23:59:59.999Z",)"
+                          R"("available":false})");
+    QTest::newRow("service back")
+            << event(Kind::Service, 951868799999, "", true)
+            << QByteArray(R"({"event":"service","at":"2000-02-29T23:59:59.999Z",)"
+                          R"("available":true,"readers":["A","B\""]})");
+    QTest::newRow("reader") << event(Kind::Reader, 1767225600000, "R", false)
+                            << QByteArray(R"({"event":"reader","at":"2026-01-01T00:00:00.000Z",)"
+                                          R"("reader":"R","present":false})");
+    QTest::newRow("card") << event(Kind::Card, 1772352902042, "R", true)
+                          << QByteArray(R"({"event":"card","at":"2026-03-01T08:15:02.042Z",)"
+                                        R"("reader":"R","outcome":"read"})");
+    QTest::newRow("removed") << event(Kind::Removed, 1772352902042, "R", false)
+                             << QByteArray(R"({"event":"removed",)"
+                                           R"("at":"2026-03-01T08:15:02.042Z","reader":"R"})");
 }
 
 QTEST_APPLESS_MAIN(tst_CoreRules)

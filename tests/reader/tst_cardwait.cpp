@@ -43,7 +43,7 @@ QStringList texts(const QList<Orvel::Message *> &popups)
 // Puts the card of another kind into the first reader, and waits until the reader shows it.
 void insertOtherCard(QProcess &card)
 {
-    card.start(VCARD_PROGRAM, {CARDS "/egk"});
+    card.start(QStringLiteral(VCARD_PROGRAM), {QStringLiteral(CARDS "/egk")});
     CardStack stack;
     std::vector<std::string> names;
     bool listChanged = false;
@@ -74,48 +74,52 @@ private Q_SLOTS:
         QTest::addColumn<QString>("action"); // what the user does
         QTest::addColumn<QString>("popup"); // the one popup left when the wait has ended
         const QString notInsuranceCard =
-                "FEHLER: <br><br>Die Karte ist keine Schweizer Versichertenkarte.";
-        QTest::newRow("no reader") << QString()
-                                   << "FEHLER: <br><br>Kein Kartenleser gefunden. Ist der "
-                                      "Kartenleser angeschlossen?";
+                QStringLiteral("FEHLER: <br><br>Die Karte ist keine Schweizer Versichertenkarte.");
+        QTest::newRow("no reader")
+                << QString()
+                << QStringLiteral("FEHLER: <br><br>Kein Kartenleser gefunden. Ist "
+                                  "der Kartenleser angeschlossen?");
         QTest::newRow("no card") << QString()
-                                 << "FEHLER: <br><br>Es wurde keine Karte gesteckt. Die Wartezeit "
-                                    "ist abgelaufen.";
+                                 << QStringLiteral("FEHLER: <br><br>Es wurde keine Karte gesteckt. "
+                                                   "Die Wartezeit ist abgelaufen.");
         // The reader is stopped: no failure is shown later, nothing goes out.
-        QTest::newRow("escape") << "escape" << QString();
+        QTest::newRow("escape") << QStringLiteral("escape") << QString();
         // Passed over without a word: a staff card may live there.
-        QTest::newRow("other card from the start") << "other card before" << notInsuranceCard;
+        QTest::newRow("other card from the start")
+                << QStringLiteral("other card before") << notInsuranceCard;
         // The popup tells, and goes on asking.
-        QTest::newRow("other card put in") << "other card" << notInsuranceCard;
+        QTest::newRow("other card put in") << QStringLiteral("other card") << notInsuranceCard;
     }
 
     void waits()
     {
         QFETCH(QString, action);
         QFETCH(QString, popup);
-        const QString notice = "Diese Karte ist keine Schweizer Versichertenkarte. Bitte die "
-                               "Versichertenkarte in den Kartenleser stecken.";
+        const QString notice = QStringLiteral("Diese Karte ist keine Schweizer Versichertenkarte. "
+                                              "Bitte die Versichertenkarte in den Kartenleser "
+                                              "stecken.");
         QProcess card;
-        if (action == "other card before")
+        if (action == QLatin1String("other card before"))
             insertOtherCard(card);
         Tarvik tarvik;
         // A reading may take a second: a card passed over must not leave its time running on.
-        tarvik.setCardWait(action.startsWith("other") ? 2500 : 500, 1000);
+        tarvik.setCardWait(action.startsWith(QLatin1String("other")) ? 2500 : 500, 1000);
         tarvik.readCard();
         const QList<Orvel::Message *> waiting = popups();
         QCOMPARE(texts(waiting),
-                 QStringList("Bitte die Versichertenkarte in den Kartenleser stecken."));
-        if (action == "escape")
+                 QStringList(QStringLiteral(
+                         "Bitte die Versichertenkarte in den Kartenleser stecken.")));
+        if (action == QLatin1String("escape"))
             QTest::keyClick(waiting.front(), Qt::Key_Escape);
-        if (action == "escape")
+        if (action == QLatin1String("escape"))
             QTest::qWait(1000); // past the wait's end: nothing comes after the popup closed
-        if (action == "other card") {
-            card.start(VCARD_PROGRAM, {CARDS "/egk"});
+        if (action == QLatin1String("other card")) {
+            card.start(QStringLiteral(VCARD_PROGRAM), {QStringLiteral(CARDS "/egk")});
             QTRY_COMPARE_WITH_TIMEOUT(texts(popups()), QStringList(notice), 2000);
         }
         QTRY_COMPARE_WITH_TIMEOUT(texts(popups()),
                                   popup.isEmpty() ? QStringList() : QStringList(popup), 4000);
-        QCOMPARE(texts(waiting).contains(notice), action == "other card");
+        QCOMPARE(texts(waiting).contains(notice), action == QLatin1String("other card"));
         QVERIFY(debugLines.isEmpty() && !tarvik.manager);
     }
 };

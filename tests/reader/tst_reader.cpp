@@ -41,11 +41,15 @@ QByteArray run(const QString &readers, const QString &cards, const QString &comm
 {
     QProcess shell;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("COMMAND", command);
+    environment.insert(QStringLiteral("COMMAND"), command);
     shell.setProcessEnvironment(environment);
-    shell.start("sh", QStringList{PCSCNS, "--readers", readers, "sh", "-c", harness, VCARD_PROGRAM,
-                                  TARVIK_PROGRAM, QUICK_PROGRAM, STANDIN_PROGRAM, HOLD_CARD}
-                              + cards.split('+', Qt::SkipEmptyParts));
+    shell.start(QStringLiteral("sh"),
+                QStringList{QStringLiteral(PCSCNS), QStringLiteral("--readers"), readers,
+                            QStringLiteral("sh"), QStringLiteral("-c"), QString::fromUtf8(harness),
+                            QStringLiteral(VCARD_PROGRAM), QStringLiteral(TARVIK_PROGRAM),
+                            QStringLiteral(QUICK_PROGRAM), QStringLiteral(STANDIN_PROGRAM),
+                            QStringLiteral(HOLD_CARD)}
+                        + cards.split(QLatin1Char('+'), Qt::SkipEmptyParts));
     return shell.waitForFinished(90000) ? shell.readAllStandardOutput()
                                         : QByteArray("the run did not end on its own");
 }

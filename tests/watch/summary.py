@@ -1,0 +1,44 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""Checks the lines of a watch row against the published schema and prints them short, a lane at a
+time (the lines about the service, then each reader's), as only a lane's order is promised; the
+lines that are not JSON (the row's notes, the exit status) follow as they are.
+Usage: summary.py <schema> < lines"""
+import json
+import re
+import sys
+
+import jsonschema
+
+schema = json.load(open(sys.argv[1]))
+lanes, notes = {}, []
+for raw in sys.stdin:
+    try:
+        line = json.loads(raw)
+    except ValueError:
+        notes.append(raw.rstrip("\n"))
+        continue
+    try:
+        jsonschema.validate(line, schema)
+    except jsonschema.ValidationError as error:
+        notes.append("schema: %s: %s" % (error.message, raw.strip()))
+        continue
+    lane = line.get("reader", "")[-1:]  # "Virtual PCD 00 01" is reader 1
+    words = [line["event"], lane]
+    for key in ("available", "present"):
+        if key in line:
+            words.append(json.dumps(line[key]))
+    if "readers" in line:
+        words.append(str(len(line["readers"])))
+    if "outcome" in line:
+        words.append(line["outcome"])
+        words.append(line.get("card", line.get("chip", {}).get("cardNumber", "")))
+        if "message" in line:
+            words.append("%s (%s)" % (line["message"], line.get("detail", "")))
+    at, last = line["at"], lanes.get(lane, [("", "")])[-1][0]
+    if at < last:
+        notes.append("at goes back: %s" % raw.strip())
+    lanes.setdefault(lane, []).append((at, " ".join(word for word in words if word)))
+for lane in sorted(lanes):
+    print("\n".join(words for at, words in lanes[lane]))
+print("\n".join(notes))
