@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # A thin front for CMake, so that a newcomer needs no CMake knowledge.
 #   make        builds everything into build/
-#   make test   installs missing Debian packages, builds, runs all tests
+#   make test   installs missing Debian packages, builds, runs all tests but the slow ones
+#   make test-slow  runs the tests labelled slow, which wait the program's own times in real time
 #   make demo   looks up a sample card through the stand-in
 #   make package  builds the Debian packages build/tarvik_<version>_amd64.deb and
 #               build/tarvik-standin_<version>_amd64.deb
@@ -29,15 +30,18 @@ BUILD ?= build
 endif
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
+# The tests mostly wait (for a stand-in, a popup, a watchdog), so more of them run at once than
+# there are processors.
+TEST_JOBS ?= $(shell echo $$(( $$(nproc) * 2 )))
 
-.PHONY: all deps configure test test-asan fuzz clang lint demo demo-batch demo-card demo-watch package lintian screenshots clean
+.PHONY: all deps configure test test-slow test-asan fuzz clang lint demo demo-batch demo-card demo-watch package lintian screenshots clean
 FUZZ_SECONDS ?= 60
 
 # The package groups of scripts/install-deps.sh that a target needs. Building needs only the
 # build group; each target that runs tools adds its own, and the prerequisites it makes (the
 # build) check them all at once, so a missing package is named before anything is built.
 DEPS = build
-test: DEPS += test
+test test-slow: DEPS += test
 demo-card: DEPS += test
 demo-watch: DEPS += test
 test-asan: DEPS += test asan
@@ -59,8 +63,13 @@ configure: deps
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DTARVIK_QT_MAJOR=$(QT)
 	$(if $(WERROR_FLAG),@cmake $(BUILD) $(WERROR_FLAG) >/dev/null)
 
+# Every test has a label (tests/CMakeLists.txt); `ctest -L unit` and the like pick them by it.
 test: all
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@scripts/check-test-labels.sh $(BUILD)
+	cd $(BUILD) && ctest --output-on-failure -LE slow -j $(TEST_JOBS)
+
+test-slow: all
+	cd $(BUILD) && ctest --output-on-failure -L slow -j $(TEST_JOBS)
 
 demo: all
 	@BUILD=$(BUILD) scripts/demo.sh $(CARD)
@@ -93,7 +102,7 @@ test-asan: deps
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 		ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-		ctest --output-on-failure -j $(JOBS) -E '^package$$'
+		ctest --output-on-failure -j $(JOBS) -LE 'slow|package'
 
 fuzz: deps
 	@scripts/fuzz.sh $(FUZZ_SECONDS)

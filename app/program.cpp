@@ -23,8 +23,8 @@ namespace {
 // A run that reads the card first waits for it on top of everything a lookup may take.
 constexpr int readerLimitMs = Watchdog::limitMs + CardReader::waitMs;
 
-// The wait for the card, the time its reading may take and the error popups' time in the modes
-// that read the card; tests shorten them (setCardLimits).
+// The wait for the card, the time its reading may take and the error popups' time; tests shorten
+// them (setCardLimits, setPopupLimit).
 int cardWaitMs = CardReader::waitMs;
 int cardReadMs = CardReader::readLimitMs;
 int popupLimitMs = std::numeric_limits<int>::max();
@@ -37,11 +37,15 @@ Tarvik *lookup = nullptr;
 
 namespace Program {
 
-void setCardLimits(int waitMs, int readMs, int popupMs)
+void setPopupLimit(int ms)
+{
+    popupLimitMs = ms;
+}
+
+void setCardLimits(int waitMs, int readMs)
 {
     cardWaitMs = waitMs;
     cardReadMs = readMs;
-    popupLimitMs = popupMs;
 }
 
 int run(int argc, char *argv[])
@@ -96,9 +100,9 @@ int run(int argc, char *argv[])
         card = jsonOptions.card;
     }
     lookup = new Tarvik(json ? Tarvik::Form::Json : Tarvik::Form::Text);
+    lookup->setPopupLimit(popupLimitMs);
     if (fromReader) {
         lookup->setCardWait(cardWaitMs, cardReadMs);
-        lookup->setPopupLimit(popupLimitMs);
         lookup->endOnSignals();
         lookup->readCard(request == Request::ReadCard);
     } else {

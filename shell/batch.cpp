@@ -22,7 +22,6 @@ constexpr int restChunkBytes = 64 * 1024;
 
 Batch::Batch(const QByteArray &cards, int atOnce, QObject *parent)
     : QObject(parent)
-    , window(nullptr)
     , input(cards)
     , totalCards(BatchInput::count(cards))
     , jobs(atOnce)

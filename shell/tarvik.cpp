@@ -86,7 +86,7 @@ void Tarvik::sendRequest()
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     connect(manager, SIGNAL(sslErrors(QNetworkReply *, const QList<QSslError> &)), this,
             SLOT(sslErrors(QNetworkReply *, const QList<QSslError> &)));
-    CardRequest::send(manager, card, deadlineMs);
+    CardRequest::send(manager, card, deadlineMs, growthLimitBytes);
     progressMessage->show();
     stage = Stage::LookingUp;
 

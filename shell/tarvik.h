@@ -51,8 +51,8 @@ public:
     // while it is looked up), the text output writes nothing. For the modes that read the card.
     void endOnSignals();
 
-    // Tests shorten the time the request may take, the wait for the card and its reading, and
-    // the time an error popup stays up.
+    // Tests shorten the time the request may take, the wait for the card and its reading, the
+    // time an error popup stays up, and the growth of the process that a reply's head may cause.
     void setDeadline(int ms) { deadlineMs = ms; }
     void setCardWait(int waitMs, int readMs = CardReader::readLimitMs)
     {
@@ -60,6 +60,7 @@ public:
         cardReadMs = readMs;
     }
     void setPopupLimit(int ms) { popupLimitMs = ms; }
+    void setGrowthLimit(qint64 bytes) { growthLimitBytes = bytes; }
 
     // The process's exit status once the event loop has ended with loopStatus: the text output
     // keeps the loop's, the JSON output tells the outcome (see JsonAnswer::exitStatus); either
@@ -99,6 +100,7 @@ private:
     QString card;
     int deadlineMs = CardRequest::deadlineMs;
     int popupLimitMs = std::numeric_limits<int>::max();
+    qint64 growthLimitBytes = CardRequest::maxGrowthBytes;
     Form form;
     int status = 0;
 };

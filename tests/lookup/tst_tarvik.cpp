@@ -61,6 +61,31 @@ QString shown(const Orvel::Message *popup)
            + (pressable ? " with buttons"_s : QString());
 }
 
+// Runs the event loop until done() holds or ms have passed. Not QTest::qWaitFor, which sleeps
+// between its looks and so holds the stand-in's large replies to a trickle; not an event loop of
+// its own, which ends at once after a found record's lookup has asked the application to quit.
+bool runUntil(const std::function<bool()> &done, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    QTimer look; // wakes the wait for events now and then, so that the deadline is seen
+    look.start(50);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return done();
+}
+
+// The batch's progress window, as the user meets it: a window of its own.
+BatchWindow *batchWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *window = qobject_cast<BatchWindow *>(w))
+            return window;
+    }
+    return nullptr;
+}
+
 QStringList errorPopups(const Tarvik *tarvik)
 {
     QStringList popups;
@@ -212,16 +237,21 @@ private Q_SLOTS:
         const bool network = popup.endsWith(" 30000"_s);
         if (network)
             tarvik->setDeadline(500);
+        // The header line grows the process by the real limit only where there is time for it.
+        if (failure == F::HeaderFlood && !qEnvironmentVariableIsSet("TARVIK_TEST_REAL_TIME"))
+            tarvik->setGrowthLimit(8 * MiB);
         tarvik->setTarvikData(QStringLiteral("  Karte: 80756000080000000001999  "));
         QCOMPARE(timers(tarvik->manager), network ? "500,50"_s : "30000,50"_s);
         QVERIFY(tarvik->progressMessage->isVisible());
         QCOMPARE(shown(tarvik->progressMessage),
                  "Meldung: Die Daten werden tranferiert.<br><br>Bitte warten ... none"_s);
 
-        // The endless header line needs seconds to grow the process by the real limit. What did
-        // not come in time, the comparisons below name.
-        (void)QTest::qWaitFor(
-                [&] { return !errorPopups(tarvik).isEmpty() || debugLines.size() == 12; }, 40000);
+        // The endless header line needs seconds to grow the process by the real limit (slow).
+        // Where the reply must be cut short, qWaitFor's pauses pace the stand-in, so that what it
+        // has sent tells how soon the cut came. What did not come in time, the comparisons below
+        // name.
+        const auto over = [&] { return !errorPopups(tarvik).isEmpty() || debugLines.size() == 12; };
+        (void)(maxSent ? QTest::qWaitFor(over, 40000) : runUntil(over, 40000));
         QCOMPARE(errorPopups(tarvik), popup.isEmpty()
                                               ? QStringList()
                                               : QStringList("Meldung: FEHLER: <br><br>"_s + popup));
@@ -245,7 +275,7 @@ private Q_SLOTS:
         batch->setMaxWaiting(2);
         QSignalSpy finished(batch, &Batch::finished);
         batch->start();
-        QVERIFY(batch->window->isVisible());
+        QVERIFY(batchWindow()->isVisible());
         // Not QSignalSpy::wait(): a record's lookup has asked the application to quit, and every
         // event loop started after that ends at once.
         QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 10000));
@@ -254,8 +284,9 @@ private Q_SLOTS:
         // The two cards after the rejected ones went out once the first three lines were written.
         QCOMPARE(linesAtRequest, QList<int>({0, 3, 3}));
         QCOMPARE(batch->exitStatus(), 4);
-        QCOMPARE(batch->window->label->text(), QStringLiteral("5 von 5 Karten geprüft"));
-        QVERIFY(!batch->window->isVisible());
+        QCOMPARE(batchWindow()->findChild<QLabel *>()->text(),
+                 QStringLiteral("5 von 5 Karten geprüft"));
+        QVERIFY(!batchWindow()->isVisible());
     }
 
     void batchRequestsAtOnce_data()
@@ -289,12 +320,12 @@ private Q_SLOTS:
         QSignalSpy finished(batch, &Batch::finished);
         batch->start();
         QVERIFY(QTest::qWaitFor([&] { return !batchLines.isEmpty(); }, 5000));
-        QTest::keyClick(batch->window, Qt::Key_Escape);
+        QTest::keyClick(batchWindow(), Qt::Key_Escape);
         QCOMPARE(finished.size(), 1);
         QCOMPARE(batchWritten(),
                  QStringList({"1:found"_s, "2:cancelled"_s, "4:cancelled"_s, "5:cancelled"_s}));
         QCOMPARE(batch->exitStatus(), 4);
-        QVERIFY(!batch->window->isVisible());
+        QVERIFY(!batchWindow()->isVisible());
     }
 
     // A line nobody takes any more ends the batch at once: the requests still out are cancelled,
