@@ -7,7 +7,8 @@
 // What the command line asks for before any lookup. The card number is the first argument;
 // "-h", "--help", "--version", "--json <card>", "--reader", "--json --reader", "--read-card" and
 // "--batch [--jobs N]" in its place choose another mode (--json also after --reader and
-// --read-card). Everything is decided before the toolkit starts, so that a usage error needs no display.
+// --read-card). Everything is decided before the toolkit starts, so that a usage error needs no
+// display.
 namespace CommandLine {
 
 enum class Request {
