@@ -12,6 +12,11 @@
 #   make screenshots  grabs every popup under Xvfb into docs/screenshots/<language>/
 #   make test-asan  builds and runs the tests with AddressSanitizer and UBSan (build-asan/)
 #   make fuzz [FUZZ_SECONDS=60]  runs each fuzz target for that long (build-fuzz/)
+#   make clang  builds everything with clang into build-clang/, whose warnings differ from GCC's
+#   make lint   checks the format of the C++ files, the shell scripts (shellcheck) and the program
+#               code (clang-tidy), as CI does (scripts/lint.sh)
+# WERROR=1 with a build (make, make test, make clang, ...) makes every compiler warning an error,
+# as CI builds; WERROR=0 undoes it. The build folder keeps the choice.
 # QT=6 with make, make test, make demo or make package builds against Qt 6 into build-qt6/ instead
 # (Qt 5 is the reference); test-asan and fuzz stay on Qt 5.
 QT ?= 5
@@ -23,7 +28,7 @@ endif
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure test test-asan fuzz demo demo-batch demo-card package lintian screenshots clean
+.PHONY: all deps configure test test-asan fuzz clang lint demo demo-batch demo-card package lintian screenshots clean
 FUZZ_SECONDS ?= 60
 
 # The package groups of scripts/install-deps.sh that a target needs. Building needs only the
@@ -34,6 +39,8 @@ test: DEPS += test
 demo-card: DEPS += test
 test-asan: DEPS += test asan
 fuzz: DEPS += fuzz
+clang: DEPS += clang
+lint: DEPS += lint
 lintian: DEPS += lintian
 screenshots: DEPS += screenshots
 
@@ -43,8 +50,11 @@ all: configure
 deps:
 	@scripts/install-deps.sh --for "make $(or $(MAKECMDGOALS),all)" $(DEPS) $(if $(filter 6,$(QT)),qt6)
 
+WERROR_FLAG = $(if $(WERROR),-DTARVIK_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF))
+
 configure: deps
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DTARVIK_QT_MAJOR=$(QT)
+	$(if $(WERROR_FLAG),@cmake $(BUILD) $(WERROR_FLAG) >/dev/null)
 
 test: all
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -59,8 +69,11 @@ demo-card: all
 	@BUILD=$(BUILD) scripts/demo-card.sh $(VCARD)
 
 # Packages of an earlier version would otherwise be checked and handed out beside the new ones.
+# CPack gives the folders in a package, and the archives that make it up, the modes the umask
+# leaves; dpkg-buildpackage packs under umask 022, and so does this, so that the packages do not
+# depend on the user's umask (scripts/check-reproducible.sh).
 package: all
-	cd $(BUILD) && rm -f tarvik_*.deb tarvik-standin_*.deb && cpack
+	cd $(BUILD) && rm -f tarvik_*.deb tarvik-standin_*.deb && umask 022 && cpack
 
 # Fails on any error or warning; informational tags are shown but pass (see README).
 lintian: package
@@ -79,5 +92,15 @@ test-asan: deps
 fuzz: deps
 	@scripts/fuzz.sh $(FUZZ_SECONDS)
 
+# Its compile commands are also what clang-tidy reads (make lint).
+clang: deps
+	@test -f build-clang/CMakeCache.txt || CXX=clang++ cmake -S . -B build-clang \
+		-DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+	$(if $(WERROR_FLAG),@cmake build-clang $(WERROR_FLAG) >/dev/null)
+	cmake --build build-clang -j $(JOBS)
+
+lint: deps
+	@scripts/lint.sh
+
 clean:
-	rm -rf $(BUILD) build-qt6 build-asan build-fuzz
+	rm -rf $(BUILD) build-qt6 build-asan build-fuzz build-clang

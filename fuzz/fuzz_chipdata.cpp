@@ -6,6 +6,7 @@
 // calendar.
 
 #include "chipdata.h"
+#include "fuzztarget.h"
 #include "jsonanswer.h"
 
 #include <QByteArray>

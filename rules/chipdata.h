@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QObject>
 #include <QString>
 
 #include <optional>
@@ -11,6 +12,9 @@
 // EF.ID (2F06: the holder) and EF.AD (2F07: the insurer and the card). Pure functions over bytes,
 // so that whatever a card sends, nothing here can do more than refuse it.
 namespace ChipData {
+
+// Its enumerators have names at run time, which a failing test and a debug line show.
+Q_NAMESPACE
 
 // The fields of both files, decoded for output. An absent field is an empty string.
 struct Card
@@ -32,6 +36,7 @@ enum class Verdict {
     NotInsuranceCard, // a file does not open with the template (an eGK's 7F 21, say)
     Unparsable, // the template is there but broken, or the card number lacks its form
 };
+Q_ENUM_NS(Verdict)
 
 // The tag that opens each file's template.
 constexpr unsigned char templateTag = 0x65;

@@ -10,14 +10,16 @@ set -eu
 
 # One line a group: its name, then its packages. Each make target names the groups it uses (see
 # the Makefile); a new group is a new line here and its name there. The build group covers
-# `make package` too: dpkg-dev gives the hardening flags and the library dependencies, file lets
-# CPack find the binaries; qttools5-dev-tools has lrelease, which compiles the translations, and
-# lupdate, which the translation test runs.
+# `make package` too: dpkg-dev gives Debian's hardening flags (without it CMake brings its own)
+# and the packages' library dependencies, file lets CPack find the binaries; qttools5-dev-tools
+# has lrelease, which compiles the translations, and lupdate, which the translation test runs.
 groups='
 build        cmake make g++ qtbase5-dev qttools5-dev-tools dpkg-dev file pkg-config libpcsclite-dev
 test         fonts-dejavu-core man-db python3 python3-jsonschema python3-pyscard iproute2 pcscd vsmartcard-vpcd
 asan         libasan8 libubsan1
 fuzz         clang libclang-rt-14-dev
+clang        clang
+lint         clang clang-format clang-tidy shellcheck
 screenshots  xvfb xauth xdotool imagemagick fonts-dejavu-core
 lintian      lintian
 qt6          qt6-base-dev qt6-5compat-dev qt6-l10n-tools

@@ -42,7 +42,8 @@ until [ -s "$work/display" ]; do
     [ "$tries" -le 100 ] || { echo "screenshots: Xvfb did not start" >&2; exit 1; }
     sleep 0.1
 done
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY QT_QPA_PLATFORM=xcb
 
 # A card whose reply carries no status the tool knows.
 mkdir -p "$work/samples"

@@ -67,7 +67,7 @@ Tarvik::Tarvik(Form output)
 
 Tarvik::~Tarvik() = default;
 
-void Tarvik::setTarvikData(QString number)
+void Tarvik::setTarvikData(const QString &number)
 {
     card = CardNumber::cleanUp(number);
     const CardNumber::Verdict verdict = CardNumber::check(card);
@@ -175,14 +175,14 @@ void Tarvik::readCard(bool onlyTheChip)
     stage = Stage::Waiting;
 }
 
-void Tarvik::cardRead(const ChipData::Card &card)
+void Tarvik::cardRead(const ChipData::Card &onChip)
 {
     waitMessage->hide();
-    chip = card;
+    chip = onChip;
     today = QDate::currentDate();
     haveChip = form == Form::Json;
     if (!chipOnly) {
-        setTarvikData(card.cardNumber);
+        setTarvikData(onChip.cardNumber);
         return;
     }
     stage = Stage::Answered;

@@ -37,7 +37,7 @@ public:
 
     // Cleans up and checks the number; a valid one is looked up, anything else is rejected with
     // a line on standard output and a popup. Called once, before the event loop runs.
-    void setTarvikData(QString number);
+    void setTarvikData(const QString &number);
 
     // Reads the card in a reader first, with a popup that asks for it, then looks up the number
     // on its chip as setTarvikData() does; the JSON answer carries the chip as well. With
@@ -78,7 +78,7 @@ private:
     void report(const Lookup::Result &result);
     void writeJson(const Lookup::Result &result);
     QByteArray jsonObject(const Lookup::Result &result) const;
-    void cardRead(const ChipData::Card &card);
+    void cardRead(const ChipData::Card &onChip);
     void readFailed(const ReaderError &error);
 
     void endNow();

@@ -47,7 +47,7 @@ const QRegularExpression plainCardName(QStringLiteral("^[A-Za-z0-9_-]{1,64}$"));
 
 // While this much is still queued in the socket, no more padding is generated: a client that
 // reads slowly (or not at all) holds the stand-in's memory to about this.
-constexpr qint64 writeHighWater = 256 * 1024;
+constexpr qint64 writeHighWater = qint64(256) * 1024;
 constexpr int fillerChunk = 64 * 1024;
 // How long a closing connection waits for the client to close its side.
 constexpr int lingerMs = 5000;
@@ -495,7 +495,7 @@ void StandinServer::incomingConnection(qintptr socketDescriptor)
         StandinAnswer answer = answerFor(line);
         answer.delayMs = m_delayMs;
         m_requestLines.append(line);
-        emit requestReceived(line);
+        Q_EMIT requestReceived(line);
         return answer;
     });
 }

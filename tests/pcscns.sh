@@ -19,7 +19,7 @@ none) conf=/dev/null ;;
 no-service) ;;
 *) echo "pcscns: --readers wants vpcd, none or no-service, not \"$readers\"" >&2 && exit 2 ;;
 esac
-[ "$readers" != vpcd ] || [ -f $conf ] || { echo "pcscns: no $conf: vsmartcard-vpcd?" >&2 && exit 125; }
+[ "$readers" != vpcd ] || [ -f "$conf" ] || { echo "pcscns: no $conf: vsmartcard-vpcd?" >&2 && exit 125; }
 # Inside, this shell is the first process of the new process namespace: number 1.
 [ "${PCSCNS_INSIDE:-}" = "$$" ] ||
     exec env PCSCNS_INSIDE=1 unshare -rnmpf --kill-child sh "$0" --readers "$readers" "$@"
@@ -46,5 +46,5 @@ until grep -q 'daemon ready' "$log"; do
 done
 status=0
 "$@" || status=$?
-kill $PCSCNS_PCSCD 2>/dev/null && wait $PCSCNS_PCSCD || true
+{ kill "$PCSCNS_PCSCD" 2>/dev/null && wait "$PCSCNS_PCSCD"; } || true
 exit $status

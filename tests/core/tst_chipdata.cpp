@@ -2,9 +2,9 @@
 #include "chipdata.h"
 #include "jsonanswer.h"
 
-#include <QtTest>
+#include "testliterals.h"
 
-Q_DECLARE_METATYPE(ChipData::Verdict)
+#include <QtTest>
 
 namespace {
 
@@ -34,7 +34,7 @@ class tst_ChipData : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     // Each file as the card holds it, and the chip's JSON object on the day the card expires.
     void parse_data()
     {
@@ -110,7 +110,8 @@ private slots:
         QFETCH(QByteArray, efAd);
         QFETCH(ChipData::Verdict, verdict);
         QFETCH(QByteArray, chip);
-        ChipData::Card decoded{"stale"};
+        ChipData::Card decoded;
+        decoded.cardNumber = "stale"_s;
         QCOMPARE(ChipData::parse(efId, efAd, decoded), verdict);
         const QDate expiryDay(2030, 12, 31);
         QCOMPARE(JsonAnswer::chipObject(decoded, expiryDay),
@@ -122,8 +123,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QByteArray>("expected");
-        const auto row = [](const char *name, const QByteArray &answer, const char *expected) {
-            QTest::newRow(name) << answer << QByteArray(expected);
+        const auto row = [](const char *title, const QByteArray &answer, const char *expected) {
+            QTest::newRow(title) << answer << QByteArray(expected);
         };
         const auto size = [](const char *hex) {
             return QByteArray::number(ChipData::templateSize(QByteArray::fromHex(hex)));
@@ -141,7 +142,7 @@ private slots:
         row("size, eGK", size("7f2181"), "0");
         row("with chip", JsonAnswer::withChip(R"({"x":1})", "{}"), R"({"x":1,"chip":{}})");
         row("read", JsonAnswer::chipRead("{}"), R"({"outcome":"read","chip":{}})");
-        row("failed", JsonAnswer::readerFailed("ü", "d"),
+        row("failed", JsonAnswer::readerFailed("ü"_s, "d"_s),
             R"({"outcome":"failed","message":"ü","detail":"d"})");
     }
 

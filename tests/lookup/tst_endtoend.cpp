@@ -8,10 +8,12 @@
 // here are the Qt 5 build's, and the Qt 6 build runs the same rows. The rows of offline() and
 // writer() run outside the port's namespace (see CMakeLists.txt).
 
+#include "testliterals.h"
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 namespace {
@@ -19,6 +21,8 @@ namespace {
 const QByteArray anna = "80756000080000000001", unknown = "80756000080000000060",
                  problem = "80756000080000000067", closes = "80756000000000000100",
                  stalls = "80756000000000000999";
+// Where the redirect row sends the request: another host, which the card number must not reach.
+const QByteArray moved = "http://elsewhere.example/moved";
 
 QByteArray http(const QByteArray &status, const QByteArray &body, const QByteArray &fields = {})
 {
@@ -28,14 +32,14 @@ QByteArray http(const QByteArray &status, const QByteArray &body, const QByteArr
 
 QByteArray sample(const QByteArray &card)
 {
-    QFile file(STANDIN_SAMPLES "/" + card + ".xml");
+    QFile file(QStringLiteral(STANDIN_SAMPLES "/") + QString::fromLatin1(card) + ".xml"_s);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray gzip(const QByteArray &data)
 {
     QProcess gzip;
-    gzip.start(QStringLiteral("gzip"), {"-c"});
+    gzip.start(QStringLiteral("gzip"), {"-c"_s});
     gzip.write(data);
     gzip.closeWriteChannel();
     return gzip.waitForFinished() ? gzip.readAllStandardOutput() : QByteArray();
@@ -107,7 +111,7 @@ private Q_SLOTS:
         const QByteArray usageLine = "Aufruf: tarvik <Kartennummer> | --json <Kartennummer> | "
                                      "--batch [--jobs N]   (tarvik --help zeigt mehr)";
         row("only toolkit options", "\"$T\" -style fusion", {}, 2, usageLine);
-        const auto usage = [&](const char *name, const QString &arguments, const char *error) {
+        const auto usage = [&](const char *name, const QByteArray &arguments, const char *error) {
             row(name, "\"$T\" " + arguments, {}, 2,
                 "tarvik: " + QByteArray(error) + '\n' + usageLine);
         };
@@ -134,7 +138,7 @@ private Q_SLOTS:
             "hin-standin listening on 127.0.0.1:N\n", 0);
         row("batch of blank lines", "printf '\\n  \\n' | \"$T\" --batch", {}, 0);
         // The largest input taken: 64 blank lines of 1 MiB, nothing to look up; and a byte more.
-        const QString mib = "printf '%1048575s\\n' $(seq 64)";
+        const QByteArray mib = "printf '%1048575s\\n' $(seq 64)";
         row("batch of 64 MiB", mib + " | tr 0-9 ' ' | \"$T\" --batch", {}, 0);
         row("batch over 64 MiB", "{ " + mib + "; echo; } | tr 0-9 ' ' | \"$T\" --batch", {}, 2,
             "tarvik: Die Standardeingabe ist grösser als 64 MiB oder nicht lesbar; bitte in "
@@ -174,12 +178,13 @@ private:
     }
 
     // Starts the row's command at once; check() waits for it.
-    void row(const char *name, const QString &command, const QByteArray &out, int status,
+    void row(const char *name, const QByteArray &command, const QByteArray &out, int status,
              const QByteArray &error = {})
     {
         auto *shell = new QProcess(this);
         shell->setWorkingDirectory(work.path());
-        shell->start(QStringLiteral("bash"), {"-o", "pipefail", "-c", command + "; echo $?"});
+        shell->start(QStringLiteral("bash"),
+                     {"-o"_s, "pipefail"_s, "-c"_s, QString::fromUtf8(command + "; echo $?")});
         QTest::newRow(name) << shell << out + QByteArray::number(status) + '\n' << error;
     }
 
@@ -200,15 +205,15 @@ private:
             QVERIFY2(line.isEmpty() || line.startsWith("Warning: ") || error.contains(line)
                              || line.contains(" Aborted "),
                      line.constData());
-        QVERIFY(errors.contains(error));
+        QVERIFY2(errors.contains(error), errors.constData());
         if (!out.startsWith("{\""))
             return;
         QProcess schema; // every JSON line also holds to the schema published for calling programs
         schema.start(QStringLiteral("python3"),
-                     {"-c",
+                     {"-c"_s,
                       "import json, sys, jsonschema; s = json.load(open(sys.argv[1])); "
-                      "[jsonschema.validate(json.loads(line), s) for line in sys.stdin]",
-                      SCHEMA});
+                      "[jsonschema.validate(json.loads(line), s) for line in sys.stdin]"_s,
+                      QStringLiteral(SCHEMA)});
         schema.write(out.left(out.lastIndexOf('}') + 1));
         schema.closeWriteChannel();
         QVERIFY2(schema.waitForFinished(20000) && schema.exitCode() == 0,
@@ -216,7 +221,8 @@ private:
     }
 
     // The HIN Client's port: the reply set for the card number, else the card's sample; the card
-    // that stalls is never answered.
+    // that stalls is never answered. The redirect's address (the proxy sees each request's full
+    // address) gets Anna's record, so that a request that followed it shows on standard output.
     void serve()
     {
         QVERIFY(service.listen(QHostAddress::LocalHost, 5016));
@@ -229,7 +235,7 @@ private:
                     return;
                 socket->readAll();
                 const QByteArray utf8 = "Content-Type: text/xml; charset=UTF-8\r\n";
-                socket->write(head.contains(" /moved ")
+                socket->write(head.contains(' ' + moved + ' ')
                                       ? http("200 OK", sample(anna))
                                       : replies.value(card, http("200 OK", sample(card), utf8)));
                 socket->disconnectFromHost();
@@ -265,7 +271,7 @@ void tst_EndToEnd::lookup_data()
                      hintIt = " L'HIN Client è avviato? Ha effettuato l'accesso a HIN?";
     for (const auto &[locale, hint] :
          {std::make_pair("fr_CH.UTF-8", hintFr), std::make_pair("it_CH", hintIt)})
-        row(locale, QString("LC_ALL=%1 \"$T\" --json ").arg(locale) + closes,
+        row(locale, "LC_ALL=" + QByteArray(locale) + " \"$T\" --json " + closes,
             json(closes, "failed",
                  R"("message":"Connection closed)" + hint + R"(","detail":"Connection closed")"),
             4);
@@ -308,7 +314,7 @@ void tst_EndToEnd::lookup_data()
     // The odd replies, where the default mode writes what the Qt 5 build writes.
     const auto odd = [this](const char *card, const QByteArray &reply, const QByteArray &out) {
         replies.insert(card, reply);
-        row(card, QString("\"$T\" ") + card, out, 0);
+        row(card, "\"$T\" " + QByteArray(card), out, 0);
     };
     const auto transfer = [](const char *card, const QByteArray &reason) {
         return "\"Error transferring http://" TARVIK_SERVICE_HOST "/tarvik/servlet/ch.ofac.ca."
@@ -322,8 +328,8 @@ void tst_EndToEnd::lookup_data()
         http("407 Proxy Authentication Required", {},
              "Proxy-Authenticate: Basic realm=\"HIN\"\r\n"),
         "\"Proxy requires authentication\" \n");
-    odd("80756000000000000302", http("302 Found", "moved", "Location: /moved\r\n"), {});
-    odd(closes, {}, "\"Connection closed\" \n");
+    odd("80756000000000000302", http("302 Found", "moved", "Location: " + moved + "\r\n"), {});
+    odd(closes.constData(), {}, "\"Connection closed\" \n");
     const QByteArray record = sample(anna), gzipped = "Content-Encoding: gzip\r\n";
     odd("80756000000000000202", http("200 OK", "\x1f\x8b\x08\x00garbage", gzipped), {});
     // 11 MiB unpacked at a ratio far above 40: Qt 6 refuses that on its own.
