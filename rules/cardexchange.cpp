@@ -46,8 +46,8 @@ QByteArray apdu(std::initializer_list<unsigned char> bytes)
 class Session
 {
 public:
-    explicit Session(const Transmit &transmit)
-        : transmit(transmit)
+    explicit Session(const Transmit &send)
+        : transmit(send)
     { }
 
     Files files;

@@ -158,7 +158,7 @@ Reading waitAndRead(CardStack &stack, int waitMs, int readMs, const News &news)
     }
 }
 
-void run(std::shared_ptr<CardReader::Shared> shared, int waitMs, int readMs)
+void run(const std::shared_ptr<CardReader::Shared> &shared, int waitMs, int readMs)
 {
     CardStack &stack = shared->stack;
     const CardStack::Result opened = stack.open();

@@ -6,6 +6,7 @@
 #include "cardstack.h"
 #include "message.h"
 #include "tarvik.h"
+#include "testliterals.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -43,7 +44,7 @@ QStringList texts(const QList<Orvel::Message *> &popups)
 // Puts the card of another kind into the first reader, and waits until the reader shows it.
 void insertOtherCard(QProcess &card)
 {
-    card.start(VCARD_PROGRAM, {CARDS "/egk"});
+    card.start(QStringLiteral(VCARD_PROGRAM), {QStringLiteral(CARDS "/egk")});
     CardStack stack;
     std::vector<std::string> names;
     bool listChanged = false;
@@ -74,19 +75,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("action"); // what the user does
         QTest::addColumn<QString>("popup"); // the one popup left when the wait has ended
         const QString notInsuranceCard =
-                "FEHLER: <br><br>Die Karte ist keine Schweizer Versichertenkarte.";
+                "FEHLER: <br><br>Die Karte ist keine Schweizer Versichertenkarte."_s;
         QTest::newRow("no reader") << QString()
                                    << "FEHLER: <br><br>Kein Kartenleser gefunden. Ist der "
-                                      "Kartenleser angeschlossen?";
+                                      "Kartenleser angeschlossen?"_s;
         QTest::newRow("no card") << QString()
                                  << "FEHLER: <br><br>Es wurde keine Karte gesteckt. Die Wartezeit "
-                                    "ist abgelaufen.";
+                                    "ist abgelaufen."_s;
         // The reader is stopped: no failure is shown later, nothing goes out.
-        QTest::newRow("escape") << "escape" << QString();
+        QTest::newRow("escape") << "escape"_s << QString();
         // Passed over without a word: a staff card may live there.
-        QTest::newRow("other card from the start") << "other card before" << notInsuranceCard;
+        QTest::newRow("other card from the start") << "other card before"_s << notInsuranceCard;
         // The popup tells, and goes on asking.
-        QTest::newRow("other card put in") << "other card" << notInsuranceCard;
+        QTest::newRow("other card put in") << "other card"_s << notInsuranceCard;
     }
 
     void waits()
@@ -94,28 +95,28 @@ private Q_SLOTS:
         QFETCH(QString, action);
         QFETCH(QString, popup);
         const QString notice = "Diese Karte ist keine Schweizer Versichertenkarte. Bitte die "
-                               "Versichertenkarte in den Kartenleser stecken.";
+                               "Versichertenkarte in den Kartenleser stecken."_s;
         QProcess card;
-        if (action == "other card before")
+        if (action == "other card before"_s)
             insertOtherCard(card);
         Tarvik tarvik;
         // A reading may take a second: a card passed over must not leave its time running on.
-        tarvik.setCardWait(action.startsWith("other") ? 2500 : 500, 1000);
+        tarvik.setCardWait(action.startsWith("other"_s) ? 2500 : 500, 1000);
         tarvik.readCard();
         const QList<Orvel::Message *> waiting = popups();
         QCOMPARE(texts(waiting),
-                 QStringList("Bitte die Versichertenkarte in den Kartenleser stecken."));
-        if (action == "escape")
+                 QStringList("Bitte die Versichertenkarte in den Kartenleser stecken."_s));
+        if (action == "escape"_s) {
             QTest::keyClick(waiting.front(), Qt::Key_Escape);
-        if (action == "escape")
             QTest::qWait(1000); // past the wait's end: nothing comes after the popup closed
-        if (action == "other card") {
-            card.start(VCARD_PROGRAM, {CARDS "/egk"});
+        }
+        if (action == "other card"_s) {
+            card.start(QStringLiteral(VCARD_PROGRAM), {QStringLiteral(CARDS "/egk")});
             QTRY_COMPARE_WITH_TIMEOUT(texts(popups()), QStringList(notice), 2000);
         }
         QTRY_COMPARE_WITH_TIMEOUT(texts(popups()),
                                   popup.isEmpty() ? QStringList() : QStringList(popup), 4000);
-        QCOMPARE(texts(waiting).contains(notice), action == "other card");
+        QCOMPARE(texts(waiting).contains(notice), action == "other card"_s);
         QVERIFY(debugLines.isEmpty() && !tarvik.manager);
     }
 };
