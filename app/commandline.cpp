@@ -146,7 +146,7 @@ bool isOption(const QString &argument)
 // looked up.
 Options readerOptions(const QStringList &arguments)
 {
-    const QString mode = arguments.at(arguments.first() == QLatin1String("--json") ? 1 : 0);
+    const QString &mode = arguments.at(arguments.first() == QLatin1String("--json") ? 1 : 0);
     for (const QString &argument : arguments) {
         if (isOption(argument) && argument != mode && argument != QLatin1String("--json"))
             return usageError(Wording::translate("CommandLine", "%1 gilt nicht zusammen mit %2.")

@@ -81,13 +81,13 @@ private Q_SLOTS:
         read("birth date of 7", tlv(0x82, "1985031") + holder, card, with("14.03.1985", ""));
         read("birth month 13", tlv(0x82, "19841340") + holder, card, with("14.03.1985", ""));
         const char *unknown = "\",\"expired\":null";
-        const auto expiry = [&](const char *row, const char *date) {
+        const auto unknownExpiry = [&](const char *row, const char *date) {
             read(row, holder, tlv(0x94, date) + card,
                  with("31.12.2030\",\"expired\":false", unknown));
         };
-        expiry("expiry not digits", "2030123x");
-        expiry("30 February", "20300230");
-        expiry("zeros", "00000000");
+        unknownExpiry("expiry not digits", "2030123x");
+        unknownExpiry("30 February", "20300230");
+        unknownExpiry("zeros", "00000000");
         read("no expiry", holder, tlv(0x90, "CH") + insurer + bag + number,
              with("31.12.2030\",\"expired\":false", unknown));
         read("expired yesterday", holder, tlv(0x94, "20301230") + card,

@@ -6,6 +6,7 @@
 #include "cardstack.h"
 #include "message.h"
 #include "tarvik.h"
+#include "testliterals.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -74,52 +75,48 @@ private Q_SLOTS:
         QTest::addColumn<QString>("action"); // what the user does
         QTest::addColumn<QString>("popup"); // the one popup left when the wait has ended
         const QString notInsuranceCard =
-                QStringLiteral("FEHLER: <br><br>Die Karte ist keine Schweizer Versichertenkarte.");
-        QTest::newRow("no reader")
-                << QString()
-                << QStringLiteral("FEHLER: <br><br>Kein Kartenleser gefunden. Ist "
-                                  "der Kartenleser angeschlossen?");
+                "FEHLER: <br><br>Die Karte ist keine Schweizer Versichertenkarte."_s;
+        QTest::newRow("no reader") << QString()
+                                   << "FEHLER: <br><br>Kein Kartenleser gefunden. Ist der "
+                                      "Kartenleser angeschlossen?"_s;
         QTest::newRow("no card") << QString()
-                                 << QStringLiteral("FEHLER: <br><br>Es wurde keine Karte gesteckt. "
-                                                   "Die Wartezeit ist abgelaufen.");
+                                 << "FEHLER: <br><br>Es wurde keine Karte gesteckt. Die Wartezeit "
+                                    "ist abgelaufen."_s;
         // The reader is stopped: no failure is shown later, nothing goes out.
-        QTest::newRow("escape") << QStringLiteral("escape") << QString();
+        QTest::newRow("escape") << "escape"_s << QString();
         // Passed over without a word: a staff card may live there.
-        QTest::newRow("other card from the start")
-                << QStringLiteral("other card before") << notInsuranceCard;
+        QTest::newRow("other card from the start") << "other card before"_s << notInsuranceCard;
         // The popup tells, and goes on asking.
-        QTest::newRow("other card put in") << QStringLiteral("other card") << notInsuranceCard;
+        QTest::newRow("other card put in") << "other card"_s << notInsuranceCard;
     }
 
     void waits()
     {
         QFETCH(QString, action);
         QFETCH(QString, popup);
-        const QString notice = QStringLiteral("Diese Karte ist keine Schweizer Versichertenkarte. "
-                                              "Bitte die Versichertenkarte in den Kartenleser "
-                                              "stecken.");
+        const QString notice = "Diese Karte ist keine Schweizer Versichertenkarte. Bitte die "
+                               "Versichertenkarte in den Kartenleser stecken."_s;
         QProcess card;
-        if (action == QLatin1String("other card before"))
+        if (action == "other card before"_s)
             insertOtherCard(card);
         Tarvik tarvik;
         // A reading may take a second: a card passed over must not leave its time running on.
-        tarvik.setCardWait(action.startsWith(QLatin1String("other")) ? 2500 : 500, 1000);
+        tarvik.setCardWait(action.startsWith("other"_s) ? 2500 : 500, 1000);
         tarvik.readCard();
         const QList<Orvel::Message *> waiting = popups();
         QCOMPARE(texts(waiting),
-                 QStringList(QStringLiteral(
-                         "Bitte die Versichertenkarte in den Kartenleser stecken.")));
-        if (action == QLatin1String("escape"))
+                 QStringList("Bitte die Versichertenkarte in den Kartenleser stecken."_s));
+        if (action == "escape"_s) {
             QTest::keyClick(waiting.front(), Qt::Key_Escape);
-        if (action == QLatin1String("escape"))
             QTest::qWait(1000); // past the wait's end: nothing comes after the popup closed
-        if (action == QLatin1String("other card")) {
+        }
+        if (action == "other card"_s) {
             card.start(QStringLiteral(VCARD_PROGRAM), {QStringLiteral(CARDS "/egk")});
             QTRY_COMPARE_WITH_TIMEOUT(texts(popups()), QStringList(notice), 2000);
         }
         QTRY_COMPARE_WITH_TIMEOUT(texts(popups()),
                                   popup.isEmpty() ? QStringList() : QStringList(popup), 4000);
-        QCOMPARE(texts(waiting).contains(notice), action == QLatin1String("other card"));
+        QCOMPARE(texts(waiting).contains(notice), action == "other card"_s);
         QVERIFY(debugLines.isEmpty() && !tarvik.manager);
     }
 };

@@ -4,6 +4,8 @@
 // the row asks for it, the stand-in on the HIN Client's port. Each test function runs as a CTest
 // test of its own (see CMakeLists.txt), beside the others.
 
+#include "testliterals.h"
+
 #include <QProcess>
 #include <QtTest>
 
@@ -41,14 +43,12 @@ QByteArray run(const QString &readers, const QString &cards, const QString &comm
 {
     QProcess shell;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("COMMAND"), command);
+    environment.insert("COMMAND"_s, command);
     shell.setProcessEnvironment(environment);
-    shell.start(QStringLiteral("sh"),
-                QStringList{QStringLiteral(PCSCNS), QStringLiteral("--readers"), readers,
-                            QStringLiteral("sh"), QStringLiteral("-c"), QString::fromUtf8(harness),
-                            QStringLiteral(VCARD_PROGRAM), QStringLiteral(TARVIK_PROGRAM),
-                            QStringLiteral(QUICK_PROGRAM), QStringLiteral(STANDIN_PROGRAM),
-                            QStringLiteral(HOLD_CARD)}
+    shell.start("sh"_s,
+                QStringList{PCSCNS ""_s, "--readers"_s, readers, "sh"_s, "-c"_s,
+                            QString::fromUtf8(harness), VCARD_PROGRAM ""_s, TARVIK_PROGRAM ""_s,
+                            QUICK_PROGRAM ""_s, STANDIN_PROGRAM ""_s, HOLD_CARD ""_s}
                         + cards.split(QLatin1Char('+'), Qt::SkipEmptyParts));
     return shell.waitForFinished(90000) ? shell.readAllStandardOutput()
                                         : QByteArray("the run did not end on its own");
@@ -70,7 +70,8 @@ class tst_Reader : public QObject
     static void row(const char *name, const char *cards, const char *command, const QByteArray &out,
                     const char *readers = "vpcd")
     {
-        QTest::newRow(name) << readers << cards << command << out;
+        QTest::newRow(name) << QString::fromUtf8(readers) << QString::fromUtf8(cards)
+                            << QString::fromUtf8(command) << out;
     }
 
 private Q_SLOTS:
