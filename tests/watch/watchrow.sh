@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: MIT
+# shellcheck shell=sh
 # The steps of a watch row, sourced by the row's script inside tests/pcscns.sh. The row ends with
 # finish, which writes what the watch wrote, its notes and its exit status.
 # T: the program, S: the stand-in, V: the virtual card, CARDS: the card files.
