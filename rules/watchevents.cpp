@@ -9,7 +9,7 @@ namespace WatchEvents {
 
 namespace {
 
-constexpr qint64 msecsPerDay = 24 * 60 * 60 * 1000;
+constexpr qint64 msecsPerDay = qint64(24) * 60 * 60 * 1000;
 
 // The Julian day of 1970-01-01, where the count of milliseconds starts.
 constexpr qint64 epochJulianDay = 2440588;

@@ -162,7 +162,7 @@ Reading waitAndRead(CardStack &stack, int waitMs, int readMs, const News &news)
 // in a given reader, telling the owner through news.
 using Job = std::function<Reading(CardStack &stack, const News &news)>;
 
-void run(std::shared_ptr<CardReader::Shared> shared, const Job &job)
+void run(const std::shared_ptr<CardReader::Shared> &shared, const Job &job)
 {
     CardStack &stack = shared->stack;
     const CardStack::Result opened = stack.open();

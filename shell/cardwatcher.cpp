@@ -227,7 +227,7 @@ private:
     State state = State::Starting;
 };
 
-void watch(std::shared_ptr<CardWatcher::Shared> shared)
+void watch(const std::shared_ptr<CardWatcher::Shared> &shared)
 {
     Watching(shared).run();
     shared->stack.close();
