@@ -84,12 +84,21 @@ shot() {
     echo "$out/$1.png"
 }
 
-# reader_shot <file>: the popup that asks for the card, beside a pcscd without readers (in
-# namespaces of its own, tests/pcscns.sh), so that the wait goes on while it is grabbed.
+# reader_shot <file> [card file]: the popup that asks for the card, beside a pcscd of its own (in
+# namespaces of its own, tests/pcscns.sh), grabbed while the wait goes on: without readers, or
+# with this card of another kind put in a second after the start, once the popup has told of it.
 reader_shot() {
-    $in_language sh tests/pcscns.sh --readers none "$build/tarvik" --reader >/dev/null &
+    if [ -n "${2:-}" ]; then
+        { cat "$2" && echo "insert-after: 1"; } >"$work/card"
+        # shellcheck disable=SC2016 # expanded by the shell inside the namespaces
+        $in_language sh tests/pcscns.sh sh -c '"$1" "$2" & exec "$3" --reader' shot \
+            "$build/hin-vcard" "$work/card" "$build/tarvik" >/dev/null 2>&1 &
+    else
+        $in_language sh tests/pcscns.sh --readers none "$build/tarvik" --reader >/dev/null &
+    fi
     tool=$!
     id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$title\$" | head -1)
+    [ -z "${2:-}" ] || sleep 2.5 # the card is put in and refused
     sleep 0.5 # let it paint
     import -window "$id" "$out/$1.png"
     # unshare ignores the signal while its child runs; the child is the namespace's first
@@ -101,11 +110,12 @@ reader_shot() {
     echo "$out/$1.png"
 }
 
-# reader_failure_shot <file> <readers> [card file]: the failure popup of a reading beside a pcscd
-# with these readers (see tests/pcscns.sh) and this virtual card (standin/cards/) in the first. It
-# follows the popup that asks for the card, at once or when the wait of 60 s is over; so each runs
-# in the background on a display of its own, all at the same time and beside the other shots, and
-# the script waits for them at the end.
+# reader_failure_shot <file> <readers> [card file [held]]: the failure popup of a reading beside a
+# pcscd with these readers (see tests/pcscns.sh) and this virtual card (standin/cards/) in the
+# first; "held": another program holds the card for itself from the start (tests/reader/
+# hold_card.py). It follows the popup that asks for the card, at once or when the wait of 60 s is
+# over; so each runs in the background on a display of its own, all at the same time and beside
+# the other shots, and the script waits for them at the end.
 reader_failure_shot() {
     start_xvfb "$work/$language-$1.display"
     (
@@ -113,14 +123,16 @@ reader_failure_shot() {
         export DISPLAY
         # shellcheck disable=SC2016 # expanded by the shell inside the namespaces
         $in_language sh tests/pcscns.sh --readers "$2" sh -c '[ -z "$3" ] || "$1" "$3" &
-            exec "$2" --reader' shot "$build/hin-vcard" "$build/tarvik" "${3:-}" >/dev/null 2>&1 &
+            [ -z "$4" ] || { /usr/bin/python3 tests/reader/hold_card.py 60 >/run/pcscd/held &
+                until grep -q held /run/pcscd/held; do sleep 0.05; done; }
+            exec "$2" --reader' shot "$build/hin-vcard" "$build/tarvik" "${3:-}" "${4:-}" \
+            >/dev/null 2>&1 &
         tool=$!
         # The popup that asks for the card hides when the failure shows in a window of its own.
-        tries=0
+        end=$(($(date +%s) + 90))
         until [ "$(xdotool search --name "^$title\$" | wc -l)" -ge 2 ] &&
             id=$(xdotool search --onlyvisible --name "^$title\$" | head -1) && [ -n "$id" ]; do
-            tries=$((tries + 1))
-            [ "$tries" -le 450 ] || { echo "screenshots: no failure popup for $out/$1" >&2; exit 1; }
+            [ "$(date +%s)" -lt "$end" ] || { echo "screenshots: no failure popup for $out/$1" >&2; exit 1; }
             sleep 0.2
         done
         sleep 0.5 # let it paint
@@ -169,6 +181,7 @@ for language in $languages; do
     reader_failure_shot reader-no-card vpcd
     reader_failure_shot reader-not-insurance-card vpcd standin/cards/egk
     reader_failure_shot reader-unreadable vpcd standin/cards/mute
+    reader_failure_shot reader-card-held vpcd standin/cards/regular held
     reader_failure_shot reader-faulty-data vpcd standin/cards/overrun
 done
 
@@ -191,6 +204,7 @@ for language in $languages; do
     with_standin none
     shot network-error 80756000080000000001
     reader_shot insert-card
+    reader_shot insert-card-other standin/cards/egk
 done
 
 failed=0
