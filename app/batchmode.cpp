@@ -20,7 +20,7 @@ namespace BatchMode {
 namespace {
 
 // A batch larger than this is refused rather than held: about three million cards.
-constexpr qint64 maxBatchInput = 64 * 1024 * 1024;
+constexpr qint64 maxBatchInput = qint64(64) * 1024 * 1024;
 
 int watchdogLimitMs = Watchdog::limitMs;
 qint64 watchdogMemoryBytes = Watchdog::memoryLimitBytes;

@@ -23,6 +23,7 @@ const char helpText[] = QT_TRANSLATE_NOOP(
         "        tarvik --batch [--jobs N]  < Kartennummern\n"
         "        tarvik [--json] --reader\n"
         "        tarvik --read-card\n"
+        "        tarvik --watch [--chip-only]\n"
         "        tarvik -h | --help | --version\n"
         "\n"
         "Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.\n"
@@ -66,7 +67,14 @@ const char helpText[] = QT_TRANSLATE_NOOP(
         "            Karte; es wartet höchstens 60 Sekunden, Escape bricht ab. Mit --json\n"
         "            enthält die Antwort auch \"chip\", die Daten des Chips.\n"
         "--read-card Liest nur den Chip, ohne Anfrage: eine Zeile JSON, \"outcome\" \"read\"\n"
-        "            mit \"chip\" oder \"failed\". Exit-Status: 0 gelesen, 4 sonst.\n");
+        "            mit \"chip\" oder \"failed\". Exit-Status: 0 gelesen, 4 sonst.\n"
+        "--watch     Bleibt laufen und schreibt zu jedem Ereignis an den Kartenlesern\n"
+        "            sofort eine Zeile JSON: \"ready\", \"card\" (jede gesteckte Karte, wie\n"
+        "            --json --reader sie beantwortet), \"removed\", \"reader\", \"service\".\n"
+        "            Ohne Fenster. Endet mit Exit-Status 0, sobald die Standardeingabe\n"
+        "            (Pipe oder Socket) geschlossen wird oder SIGTERM, SIGINT oder SIGHUP\n"
+        "            kommt; 4, wenn die Standardausgabe nicht mehr gelesen wird.\n"
+        "--chip-only Mit --watch: nur der Chip, ohne Anfrage (wie --read-card).\n");
 
 // The licence travels with the program: whoever receives a copy can see what they may do with it.
 const char versionText[] = "tarvik " TARVIK_VERSION "\n"
@@ -121,6 +129,56 @@ Options batchOptions(const QStringList &arguments)
     return options;
 }
 
+// The options of the tool itself, as opposed to the toolkit's.
+bool isOption(const QString &argument)
+{
+    static const QStringList options{QStringLiteral("-h"),        QStringLiteral("--help"),
+                                     QStringLiteral("--version"), QStringLiteral("--json"),
+                                     QStringLiteral("--reader"),  QStringLiteral("--read-card"),
+                                     QStringLiteral("--batch"),   QStringLiteral("--jobs"),
+                                     QStringLiteral("--watch"),   QStringLiteral("--chip-only")};
+    return options.contains(argument) || argument.startsWith(QLatin1String("--jobs="));
+}
+
+// The modes that read the card: --reader or --read-card, --json before or after them (--read-card
+// answers in JSON anyway); the toolkit's options may follow. Any other option of ours is a usage
+// error: a second mode, --batch or --jobs would otherwise be ignored while a card is read and
+// looked up.
+Options readerOptions(const QStringList &arguments)
+{
+    const QString &mode = arguments.at(arguments.first() == QLatin1String("--json") ? 1 : 0);
+    for (const QString &argument : arguments) {
+        if (isOption(argument) && argument != mode && argument != QLatin1String("--json"))
+            return usageError(Wording::translate("CommandLine", "%1 gilt nicht zusammen mit %2.")
+                                      .arg(argument, mode));
+    }
+    Options options;
+    if (mode == QLatin1String("--read-card"))
+        options.request = Request::ReadCard;
+    else
+        options.request =
+                arguments.contains(QLatin1String("--json")) ? Request::JsonReader : Request::Reader;
+    return options;
+}
+
+// The watch takes --chip-only, and any other argument with two dashes is a mistake. The rest is the
+// toolkit's (such as "-platform offscreen"), which has no window to apply it to here.
+Options watchOptions(const QStringList &arguments)
+{
+    Options options;
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--chip-only"))
+            options.chipOnly = true;
+        else if (argument.startsWith(QLatin1String("--")))
+            return usageError(Wording::translate("CommandLine",
+                                                 "Unerwartetes Argument \"%1\"; --watch kennt "
+                                                 "nur --chip-only.")
+                                      .arg(argument));
+    }
+    options.request = Request::Watch;
+    return options;
+}
+
 } // namespace
 
 Options parse(const QStringList &arguments)
@@ -133,21 +191,20 @@ Options parse(const QStringList &arguments)
         options.request = Request::Help;
     } else if (first == QLatin1String("--version")) {
         options.request = Request::Version;
-    } else if (first == QLatin1String("--reader")) {
-        // Either order: an integrator who writes --json second still means JSON.
-        options.request = arguments.value(1) == QLatin1String("--json") ? Request::JsonReader
-                                                                        : Request::Reader;
-    } else if (first == QLatin1String("--read-card")) {
-        options.request = Request::ReadCard;
-    } else if (first == QLatin1String("--json")
-               && arguments.value(1) == QLatin1String("--reader")) {
-        options.request = Request::JsonReader;
+    } else if (first == QLatin1String("--reader") || first == QLatin1String("--read-card")
+               || (first == QLatin1String("--json")
+                   && (arguments.value(1) == QLatin1String("--reader")
+                       || arguments.value(1) == QLatin1String("--read-card")))) {
+        // Either order: an integrator who writes --json first or second still means JSON.
+        return readerOptions(arguments);
     } else if (first == QLatin1String("--json")) {
         if (arguments.size() < 2)
             return usageError(
                     Wording::translate("CommandLine", "Nach --json fehlt die Kartennummer."));
         options.request = Request::Json;
         options.card = arguments.at(1);
+    } else if (first == QLatin1String("--watch")) {
+        return watchOptions(arguments.mid(1));
     } else if (first == QLatin1String("--batch") || first.startsWith(QLatin1String("--jobs"))) {
         return batchOptions(arguments);
     } else {
@@ -184,6 +241,7 @@ int answer(const Options &options)
     case Request::JsonReader:
     case Request::ReadCard:
     case Request::Batch:
+    case Request::Watch:
         break;
     }
     return 0;

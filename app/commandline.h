@@ -6,8 +6,9 @@
 
 // What the command line asks for before any lookup. The card number is the first argument;
 // "-h", "--help", "--version", "--json <card>", "--reader", "--json --reader", "--read-card" and
-// "--batch [--jobs N]" in its place choose another
-// mode. Everything is decided before the toolkit starts, so that a usage error needs no display.
+// "--batch [--jobs N]", "--watch [--chip-only]" in its place choose another mode (--json also
+// after --reader and --read-card). Everything is decided before the toolkit starts, so that a
+// usage error needs no display.
 namespace CommandLine {
 
 enum class Request {
@@ -17,6 +18,7 @@ enum class Request {
     JsonReader, // the same, answered as Json with the chip
     ReadCard, // the chip alone, as JSON, without the service
     Batch,
+    Watch, // every card put into a reader, as it happens, until ended
     Usage,
     Help,
     Version
@@ -32,6 +34,7 @@ struct Options
     QString card; // Json: the argument after --json, as given (read again once the toolkit has
                   // taken its own options out)
     int jobs = defaultJobs; // Batch
+    bool chipOnly = false; // Watch: the chip alone, no request
     QString error; // Usage: what was wrong, in the user's language; empty without arguments
 };
 

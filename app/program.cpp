@@ -6,18 +6,28 @@
 #include "commandline.h"
 #include "messagehandler.h"
 #include "output.h"
+#include "signalpipe.h"
 #include "tarvik.h"
 #include "toolkitflags.h"
 #include "translation.h"
 #include "watchdog.h"
+#include "watchmode.h"
 
 #include <QApplication>
 #include <QStringList>
+
+#include <limits>
 
 namespace {
 
 // A run that reads the card first waits for it on top of everything a lookup may take.
 constexpr int readerLimitMs = Watchdog::limitMs + CardReader::waitMs;
+
+// The wait for the card, the time its reading may take and the error popups' time; tests shorten
+// them (setCardLimits, setPopupLimit).
+int cardWaitMs = CardReader::waitMs;
+int cardReadMs = CardReader::readLimitMs;
+int popupLimitMs = std::numeric_limits<int>::max();
 
 // Never deleted: the lookup object, its popup and its network access manager live until the
 // process ends. Held here rather than in a local so that leak checkers see it is meant to stay.
@@ -26,6 +36,17 @@ Tarvik *lookup = nullptr;
 } // namespace
 
 namespace Program {
+
+void setPopupLimit(int ms)
+{
+    popupLimitMs = ms;
+}
+
+void setCardLimits(int waitMs, int readMs)
+{
+    cardWaitMs = waitMs;
+    cardReadMs = readMs;
+}
 
 int run(int argc, char *argv[])
 {
@@ -44,12 +65,19 @@ int run(int argc, char *argv[])
     const CommandLine::Options options = CommandLine::parse(argc, argv);
     if (options.request == CommandLine::Request::Batch)
         return BatchMode::run(argc, argv, options.jobs);
+    if (options.request == CommandLine::Request::Watch)
+        return WatchMode::run(argc, argv, options.chipOnly);
     using Request = CommandLine::Request;
     const Request request = options.request;
     const bool fromReader = request == Request::Reader || request == Request::JsonReader
                             || request == Request::ReadCard;
     if (request != Request::Lookup && request != Request::Json && !fromReader)
         return Output::exitStatus(CommandLine::answer(options));
+
+    // The modes that read the card always give their answer, even when ended from outside:
+    // signals are noted from now on and handled once the run can answer them.
+    if (fromReader)
+        SignalPipe::catchSignals();
 
     // From here on the run ends by itself, at the latest when the watchdog ends it.
     const Watchdog watchdog(fromReader ? readerLimitMs : Watchdog::limitMs);
@@ -72,10 +100,14 @@ int run(int argc, char *argv[])
         card = jsonOptions.card;
     }
     lookup = new Tarvik(json ? Tarvik::Form::Json : Tarvik::Form::Text);
-    if (fromReader)
+    lookup->setPopupLimit(popupLimitMs);
+    if (fromReader) {
+        lookup->setCardWait(cardWaitMs, cardReadMs);
+        lookup->endOnSignals();
         lookup->readCard(request == Request::ReadCard);
-    else
+    } else {
         lookup->setTarvikData(card);
+    }
     return lookup->exitStatus(app.exec());
 }
 

@@ -4,6 +4,7 @@
 // message.
 
 #include "cardnumber.h"
+#include "fuzztarget.h"
 #include "reporttexts.h"
 
 #include <QString>

@@ -2,9 +2,11 @@
 // Any bytes as the two files of a card's chip (the first half of the input as EF.ID, the rest as
 // EF.AD) through the template reading, the field decoding and the JSON object: nothing crashes or
 // hangs, the adaptive read never asks for less than its header, and a card that is read has a
-// card number of the right form and fields only in their printed forms.
+// card number of the right form and fields only in their printed forms, dates only of the
+// calendar.
 
 #include "chipdata.h"
+#include "fuzztarget.h"
 #include "jsonanswer.h"
 
 #include <QByteArray>
@@ -21,13 +23,24 @@ const QRegularExpression cardNumberForm(QStringLiteral("^80756[0-9]{15}$"));
 const QRegularExpression dateForm(QStringLiteral("^([0-9]{2}\\.[0-9]{2}\\.[0-9]{4})?$"));
 const QRegularExpression ahvForm(QStringLiteral("^(756\\.[0-9]{4}\\.[0-9]{4}\\.[0-9]{2})?$"));
 
+// Padding and the longest header, and some.
+constexpr int longestHeadChecked = 8;
+
+// Whatever the first bytes, the size is one of the answers, never shorter than a header and the
+// padding before it, and never changed by the bytes after it.
 void checkHeader(const QByteArray &file)
 {
-    for (int length = 0; length <= qMin(file.size(), 3); ++length) {
+    for (int length = 0; length <= qMin(file.size(), longestHeadChecked); ++length) {
         const int size = ChipData::templateSize(file.left(length));
-        if (size < -1 || (size > 0 && size < 2))
+        if (size < ChipData::brokenLength || (size > 0 && size < 2)
+            || (size != ChipData::moreBytes && ChipData::templateSize(file) != size))
             std::abort();
     }
+}
+
+bool calendarDate(const QString &text)
+{
+    return text.isEmpty() || QDate::fromString(text, QStringLiteral("dd.MM.yyyy")).isValid();
 }
 
 } // namespace
@@ -51,14 +64,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     // A file that is read opens the template it was read from, in the length it says.
-    const int idSize = ChipData::templateSize(efId.left(3));
-    const int adSize = ChipData::templateSize(efAd.left(3));
+    const int idSize = ChipData::templateSize(efId);
+    const int adSize = ChipData::templateSize(efAd);
     if (idSize < 2 || idSize > efId.size() || adSize < 2 || adSize > efAd.size())
         std::abort();
     if (!cardNumberForm.match(card.cardNumber).hasMatch()
         || !dateForm.match(card.expiryDate).hasMatch() || !dateForm.match(card.birthDate).hasMatch()
-        || !ahvForm.match(card.ahv).hasMatch()
-        || (card.expiry.isValid() && card.expiryDate.isEmpty()))
+        || !ahvForm.match(card.ahv).hasMatch() || card.expiry.isValid() == card.expiryDate.isEmpty()
+        || !calendarDate(card.birthDate)
+        || ChipData::expired(card, QDate(2030, 12, 31)).has_value() != card.expiry.isValid())
         std::abort();
     const QString sexes[] = {QString(), QStringLiteral("männlich"), QStringLiteral("weiblich")};
     if (!std::count(std::begin(sexes), std::end(sexes), card.sex))

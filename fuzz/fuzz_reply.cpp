@@ -4,6 +4,7 @@
 // quoted value, blank, line end, blank.
 
 #include "debugline.h"
+#include "fuzztarget.h"
 #include "record.h"
 #include "replyclassification.h"
 #include "replytext.h"

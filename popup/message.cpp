@@ -54,7 +54,7 @@ Message::Message(QWidget *parent)
 
 Message::~Message() = default;
 
-void Message::setButtonText(int position, QString text)
+void Message::setButtonText(int position, const QString &text)
 {
     const QList<QPushButton *> buttons = buttonList(this);
     if (position < 1 || position > buttons.size())
@@ -225,7 +225,7 @@ void Message::keyPressEvent(QKeyEvent *event)
 
 void Message::focusOutEvent(QFocusEvent *event)
 {
-    emit lostFocus();
+    Q_EMIT lostFocus();
     // An information popup is a passing notice: it goes away once the user turns elsewhere.
     if (Directives::scan(text()).information)
         close();

@@ -24,7 +24,7 @@ public:
 
     // Positions count from 1, indices from 0: setButtonText(1, ...) and getButton(0) address the
     // same (Ok) button. Out-of-range arguments are ignored.
-    void setButtonText(int position, QString text);
+    void setButtonText(int position, const QString &text);
     QPushButton *getButton(int index);
     QString getButtonText(int index);
     void showButtons(int set);

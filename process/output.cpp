@@ -53,6 +53,12 @@ bool failed()
     return deliveryFailed;
 }
 
+void noteUndelivered()
+{
+    const auto hold = holdAnswer();
+    deliveryFailed = true;
+}
+
 int exitStatus(int status, int undeliveredStatus)
 {
     if (!failed())
@@ -90,8 +96,8 @@ bool writing()
 
 void endNow(const QString &reason)
 {
-    // Held until the process is gone: nothing else is written after this.
-    const auto hold = holdAnswer();
+    // Taken and never given back: nothing else is written after this.
+    holdAnswer().release();
     if (lastLines)
         lastLines();
     else if (!anythingWritten && !lastWords.isEmpty())

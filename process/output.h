@@ -29,6 +29,10 @@ std::unique_lock<std::recursive_mutex> holdAnswer();
 // Whether some output could not be delivered.
 bool failed();
 
+// Notes that standard output's reader has gone, seen before a write could tell: the run counts as
+// one whose output could not be delivered.
+void noteUndelivered();
+
 // The status the process ends with: undeliveredStatus with a line on standard error when output
 // failed, else status.
 int exitStatus(int status, int undeliveredStatus = 1);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace StandardStreams {
@@ -64,6 +65,42 @@ Reading readAllIn(QByteArray &input, qint64 limit, int stopFd)
         if (input.size() + qint64(got) > limit)
             return Reading::TooLarge;
         input.append(buffer, int(got));
+    }
+}
+
+namespace {
+
+bool isChannel(int fd, bool socketToo)
+{
+    struct stat status = {};
+    return ::fstat(fd, &status) == 0
+           && (S_ISFIFO(status.st_mode) || (socketToo && S_ISSOCK(status.st_mode)));
+}
+
+} // namespace
+
+int endingInput()
+{
+    return isChannel(STDIN_FILENO, true) ? STDIN_FILENO : -1;
+}
+
+int endingOutput()
+{
+    return isChannel(STDOUT_FILENO, false) ? STDOUT_FILENO : -1;
+}
+
+bool dropIn()
+{
+    char buffer[4096];
+    for (;;) {
+        pollfd in = {STDIN_FILENO, POLLIN, 0};
+        if (::poll(&in, 1, 0) == 0)
+            return true;
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got <= 0)
+            return false;
     }
 }
 

@@ -23,4 +23,14 @@ enum class Reading { Complete, TooLarge, Unreadable, Stopped };
 // stopFd turns readable (a signal has arrived; -1 for none), keeping what was read.
 Reading readAllIn(QByteArray &input, qint64 limit, int stopFd = -1);
 
+// The standard descriptor whose other end may go away while the run goes on, for a read notifier
+// to watch, or -1: standard input when it is a pipe or a socket (a file, a terminal or the null
+// device never ends so), turning readable at its end; standard output when it is a pipe, turning
+// readable (in error) once its reader has gone.
+int endingInput();
+int endingOutput();
+
+// Takes what standard input holds now, without waiting, and drops it; false once it has ended.
+bool dropIn();
+
 } // namespace StandardStreams

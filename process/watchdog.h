@@ -22,7 +22,7 @@ public:
     // Memory is bounded by the request's own checks long before this; it is the last resort
     // should the event loop be too busy to run them. A reply of the largest size accepted, on the
     // heaviest display platform, needs about half of it.
-    static constexpr qint64 memoryLimitBytes = 256 * 1024 * 1024;
+    static constexpr qint64 memoryLimitBytes = qint64(256) * 1024 * 1024;
 
     // Starts watching: limitMs from now, or as soon as the resident memory has exceeded
     // memoryLimit, the run is ended.

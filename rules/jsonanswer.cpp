@@ -92,7 +92,8 @@ QByteArray chipObject(const ChipData::Card &card, const QDate &today)
     out += member("insurer", quoted(card.insurer));
     out += member("bagNumber", quoted(card.bagNumber));
     out += member("expiryDate", quoted(card.expiryDate));
-    out += member("expired", ChipData::expired(card, today) ? "true" : "false");
+    const std::optional<bool> expired = ChipData::expired(card, today);
+    out += member("expired", !expired ? "null" : *expired ? "true" : "false");
     out += member("lastName", quoted(card.lastName));
     out += member("firstName", quoted(card.firstName));
     out += member("birthDate", quoted(card.birthDate));

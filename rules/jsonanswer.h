@@ -25,7 +25,8 @@ QByteArray quoted(const QString &text);
 QByteArray object(const Lookup::Result &result, qint64 lineNumber = 0);
 
 // What the chip holds, keys in a fixed order: "cardNumber", "insurer", "bagNumber", "expiryDate",
-// "expired" (true or false against today), "lastName", "firstName", "birthDate", "sex", "ahv".
+// "expired" (true or false against today, null without a valid expiry date), "lastName",
+// "firstName", "birthDate", "sex", "ahv".
 QByteArray chipObject(const ChipData::Card &card, const QDate &today);
 
 // A lookup's object, as object() gives it, with the chip's object added as its last member, "chip".

@@ -11,7 +11,7 @@ QString choose(const QStringList &uiLanguages)
         int length = 0;
         while (length < entry.size() && entry.at(length).isLetter())
             ++length;
-        const QString code = entry.left(length).toLower();
+        QString code = entry.left(length).toLower();
         if (code == QLatin1String("de") || code == QLatin1String("fr")
             || code == QLatin1String("it"))
             return code;

@@ -12,6 +12,7 @@ enum class ReaderFailure {
     NoCard, // readers, but no card within the wait
     NotInsuranceCard, // a card whose files are not those of a Swiss insurance card (an eGK, say)
     Unreadable, // mute, reversed, or pulled while it was read, also the second time
+    InUse, // another program held the card for itself for as long as reading it may take
     Unparsable, // the insurance card's template is there but its data does not parse
     Cancelled, // the user closed the waiting popup
 };

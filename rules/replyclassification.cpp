@@ -22,12 +22,12 @@ bool lowerCasedContains(QStringView text, QLatin1String needle)
 {
     const qsizetype length = needle.size();
     const char16_t *chars = text.utf16();
-    const char16_t first = char16_t(uchar(needle.at(0).toLatin1()));
+    const char16_t first = char16_t(uchar(needle.data()[0]));
     for (qsizetype at = 0; at + length <= text.size(); ++at) {
         if (asciiLower(chars[at]) != first)
             continue;
         qsizetype i = 1;
-        while (i < length && asciiLower(chars[at + i]) == char16_t(uchar(needle.at(i).toLatin1())))
+        while (i < length && asciiLower(chars[at + i]) == char16_t(uchar(needle.data()[i])))
             ++i;
         if (i == length)
             return true;

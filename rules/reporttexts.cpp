@@ -106,6 +106,13 @@ QString insertCardText()
             "ReportTexts", "Bitte die Versichertenkarte in den Kartenleser stecken.")});
 }
 
+QString otherCardText()
+{
+    return richText({Wording::translate("ReportTexts",
+                                        "Diese Karte ist keine Schweizer Versichertenkarte. Bitte "
+                                        "die Versichertenkarte in den Kartenleser stecken.")});
+}
+
 Report reader(ReaderFailure failure)
 {
     switch (failure) {
@@ -126,6 +133,10 @@ Report reader(ReaderFailure failure)
         return statusReport(Wording::translate(
                 "ReportTexts", "Die Karte kann nicht gelesen werden. Ist sie richtig herum "
                                "gesteckt? Bitte die Karte stecken lassen, bis sie gelesen ist."));
+    case ReaderFailure::InUse:
+        return statusReport(Wording::translate(
+                "ReportTexts", "Die Karte wird von einem anderen Programm verwendet. Bitte das "
+                               "andere Programm schliessen und die Karte erneut lesen."));
     case ReaderFailure::Unparsable:
         return statusReport(Wording::translate(
                 "ReportTexts", "Die Daten auf der Karte sind fehlerhaft. Bitte die Kartennummer "

@@ -51,6 +51,9 @@ Report tooLarge();
 // The popup that asks for the card while the reader waits for it.
 QString insertCardText();
 
+// The popup that asks for the card once a card of another kind was put in: the wait goes on.
+QString otherCardText();
+
 // Reading the card from a reader failed; Cancelled gives the text the JSON answer carries (the
 // user closed the popup, so none is shown).
 Report reader(ReaderFailure failure);

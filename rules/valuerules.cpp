@@ -76,7 +76,7 @@ QString sexText(const QString &code)
 
 QString formatAhvNumber(const QString &value)
 {
-    const QString number = value.trimmed();
+    QString number = value.trimmed();
     if (number.length() != 13 || !number.startsWith(QLatin1String("756")))
         return {};
     // A number the service has already written in groups comes back unchanged.

@@ -19,7 +19,7 @@ void useCatalogue(const QTranslator *catalogue)
 QString translate(const char *context, const char *source)
 {
     if (current) {
-        const QString text = current->translate(context, source);
+        QString text = current->translate(context, source);
         if (!text.isEmpty())
             return text;
     }

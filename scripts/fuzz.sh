@@ -7,14 +7,15 @@
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-build=build-fuzz
+build='build-fuzz'
 
 if ! command -v clang++ >/dev/null 2>&1; then
     echo "fuzz: clang++ is not installed; run scripts/install-deps.sh fuzz as root" >&2
     exit 1
 fi
+# Warnings are errors here as in CI's other builds: nothing else builds the fuzz targets.
 [ -f $build/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B $build -DTARVIK_FUZZ=ON \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIK_WERROR=ON >/dev/null
 cmake --build $build -j "$(nproc)" --target fuzz_cardnumber fuzz_reply fuzz_chipdata >/dev/null
 
 mkdir -p $build/findings

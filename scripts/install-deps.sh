@@ -15,9 +15,11 @@ set -eu
 # has lrelease, which compiles the translations, and lupdate, which the translation test runs.
 groups='
 build        cmake make g++ qtbase5-dev qttools5-dev-tools dpkg-dev file pkg-config libpcsclite-dev
-test         fonts-dejavu-core man-db python3 python3-jsonschema iproute2 pcscd vsmartcard-vpcd
+test         fonts-dejavu-core man-db python3 python3-jsonschema python3-pyscard iproute2 pcscd vsmartcard-vpcd
 asan         libasan8 libubsan1
 fuzz         clang libclang-rt-14-dev
+clang        clang
+lint         clang clang-format clang-tidy shellcheck
 screenshots  xvfb xauth xdotool imagemagick fonts-dejavu-core
 lintian      lintian
 qt6          qt6-base-dev qt6-5compat-dev qt6-l10n-tools

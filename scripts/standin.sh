@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: MIT
+# shellcheck shell=sh
 # Sourced by the scripts that need the stand-in on the HIN Client's port.
 #
 # start_standin <program> <log file> [stand-in options...]

@@ -20,12 +20,11 @@ constexpr int restChunkBytes = 64 * 1024;
 
 } // namespace
 
-Batch::Batch(const QByteArray &input, int jobs, QObject *parent)
+Batch::Batch(const QByteArray &cards, int atOnce, QObject *parent)
     : QObject(parent)
-    , window(nullptr)
-    , input(input)
-    , totalCards(BatchInput::count(input))
-    , jobs(jobs)
+    , input(cards)
+    , totalCards(BatchInput::count(cards))
+    , jobs(atOnce)
     , lineSink([](const QByteArray &line) { return Output::write(line + '\n'); })
     , cut(Lookup::timedOut(QString()))
     , waiting(defaultMaxWaiting)
@@ -77,7 +76,7 @@ void Batch::finishIfDone()
     done = true;
     if (window)
         window->finish();
-    emit finished();
+    Q_EMIT finished();
 }
 
 void Batch::replyFinished(QNetworkReply *reply)

@@ -57,9 +57,6 @@ public:
     // 0 while every card ended found, unknown or rejected; 4 otherwise.
     int exitStatus() const { return status; }
 
-    // The progress window, from start() on.
-    BatchWindow *window;
-
 Q_SIGNALS:
     void finished();
 
@@ -90,6 +87,7 @@ private:
     // The watchdog's part: every line not yet written, in order. Called with the answer held.
     void writeRest();
 
+    BatchWindow *window = nullptr; // the progress window, from start() on
     QByteArray input;
     BatchInput::Cursor cursor;
     qint64 totalCards;

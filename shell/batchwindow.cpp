@@ -55,5 +55,5 @@ void BatchWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
     if (!finished)
-        emit cancelRequested();
+        Q_EMIT cancelRequested();
 }

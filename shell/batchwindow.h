@@ -19,9 +19,6 @@ public:
     // Closes the window without asking to cancel.
     void finish();
 
-    QLabel *label;
-    QProgressBar *bar;
-
 Q_SIGNALS:
     void cancelRequested();
 
@@ -30,6 +27,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    QLabel *label;
+    QProgressBar *bar;
     qint64 totalCards;
     bool finished = false;
 };

@@ -15,7 +15,7 @@ namespace CardRequest {
 constexpr quint16 proxyPort = 5016;
 
 // Replies are held in memory; a larger one is aborted while it streams in.
-constexpr qint64 maxReplyBytes = 16 * 1024 * 1024;
+constexpr qint64 maxReplyBytes = qint64(16) * 1024 * 1024;
 
 // The whole request, from the GET to the last byte, gets this long, progress or not: a proxy
 // that never answers, or drips a byte now and then, would otherwise keep the lookup waiting for
@@ -28,7 +28,7 @@ constexpr int deadlineMs = 30000;
 // since the GET, beyond the bodies that replies have taken in meanwhile, the reply is aborted as
 // too large.
 // Each request is bounded on its own, however many run at once.
-constexpr qint64 maxGrowthBytes = 64 * 1024 * 1024;
+constexpr qint64 maxGrowthBytes = qint64(64) * 1024 * 1024;
 
 // Points a manager at the HIN Client's proxy.
 void useProxy(QNetworkAccessManager *manager);

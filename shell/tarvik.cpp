@@ -7,6 +7,7 @@
 #include "messagehandler.h"
 #include "output.h"
 #include "reporttexts.h"
+#include "signalpipe.h"
 
 #include <QApplication>
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
@@ -41,10 +42,10 @@ Orvel::Message *popupWith(const QString &richText)
     return popup;
 }
 
-// An error popup, shown for its report's while.
-void showError(const ReportTexts::Report &report)
+// An error popup, shown for its report's while, at most for limitMs.
+void showError(const ReportTexts::Report &report, int limitMs)
 {
-    popupWith(ReportTexts::popupText(report))->start(report.displayMs);
+    popupWith(ReportTexts::popupText(report))->start(qMin(report.displayMs, limitMs));
 }
 
 // The JSON line of a card that could not be read: the popup's text and the reader's detail.
@@ -66,7 +67,7 @@ Tarvik::Tarvik(Form output)
 
 Tarvik::~Tarvik() = default;
 
-void Tarvik::setTarvikData(QString number)
+void Tarvik::setTarvikData(const QString &number)
 {
     card = CardNumber::cleanUp(number);
     const CardNumber::Verdict verdict = CardNumber::check(card);
@@ -85,8 +86,9 @@ void Tarvik::sendRequest()
     connect(manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(replyFinished(QNetworkReply *)));
     connect(manager, SIGNAL(sslErrors(QNetworkReply *, const QList<QSslError> &)), this,
             SLOT(sslErrors(QNetworkReply *, const QList<QSslError> &)));
-    CardRequest::send(manager, card, deadlineMs);
+    CardRequest::send(manager, card, deadlineMs, growthLimitBytes);
     progressMessage->show();
+    stage = Stage::LookingUp;
 
     // Should the watchdog have to end the run before the reply is in, the calling program learns
     // what it learns of a request cut at its deadline.
@@ -113,6 +115,7 @@ void Tarvik::replyFinished(QNetworkReply *reply)
 
 void Tarvik::report(const Lookup::Result &result)
 {
+    stage = Stage::Answered;
     {
         // All lines or none: the watchdog must not end the run halfway through a record.
         const auto hold = Output::holdAnswer();
@@ -126,7 +129,7 @@ void Tarvik::report(const Lookup::Result &result)
     if (result.outcome == Lookup::Outcome::Found)
         QCoreApplication::quit();
     else
-        showError(result.report);
+        showError(result.report, popupLimitMs);
 }
 
 void Tarvik::writeJson(const Lookup::Result &result)
@@ -149,10 +152,15 @@ void Tarvik::readCard(bool onlyTheChip)
     reader = new CardReader(this);
     connect(reader, &CardReader::cardRead, this, &Tarvik::cardRead);
     connect(reader, &CardReader::readFailed, this, &Tarvik::readFailed);
+    // A card of another kind: the popup says so and goes on asking for the insurance card.
+    connect(reader, &CardReader::otherCard, this,
+            [this]() { waitMessage->setText(ReportTexts::otherCardText()); });
     // Escape or the window's close button: the user gives up on the card. Hiding the popup
-    // once the card is read does not count.
+    // once the card is read does not count, nor does its closing by the end of the run (Qt 6
+    // closes the windows as the run quits).
     connect(waitMessage, &QDialog::rejected, this, [this]() {
-        readFailed({ReaderFailure::Cancelled, CardReader::cancelledName()});
+        if (stage == Stage::Waiting)
+            readFailed({ReaderFailure::Cancelled, CardReader::cancelledName()});
     });
     if (form == Form::Json) {
         // Should the watchdog end a run whose card never answers, the calling program still gets
@@ -162,20 +170,22 @@ void Tarvik::readCard(bool onlyTheChip)
                              JsonAnswer::exitStatus(Lookup::Outcome::Failed),
                              JsonAnswer::undeliveredStatus);
     }
-    reader->start(cardWaitMs);
+    reader->start(cardWaitMs, cardReadMs);
     waitMessage->show();
+    stage = Stage::Waiting;
 }
 
-void Tarvik::cardRead(const ChipData::Card &card)
+void Tarvik::cardRead(const ChipData::Card &onChip)
 {
     waitMessage->hide();
-    chip = card;
+    chip = onChip;
     today = QDate::currentDate();
     haveChip = form == Form::Json;
     if (!chipOnly) {
-        setTarvikData(card.cardNumber);
+        setTarvikData(onChip.cardNumber);
         return;
     }
+    stage = Stage::Answered;
     Output::write(JsonAnswer::chipRead(JsonAnswer::chipObject(chip, today)) + '\n');
     status = 0;
     QCoreApplication::quit();
@@ -184,6 +194,7 @@ void Tarvik::cardRead(const ChipData::Card &card)
 void Tarvik::readFailed(const ReaderError &error)
 {
     reader->cancel();
+    stage = Stage::Answered;
     const ReportTexts::Report report = ReportTexts::reader(error.failure);
     if (form == Form::Json) {
         Output::write(readerFailureLine(report, error.detail));
@@ -193,7 +204,35 @@ void Tarvik::readFailed(const ReaderError &error)
     if (error.failure == ReaderFailure::Cancelled)
         return;
     waitMessage->hide();
-    showError(report);
+    showError(report, popupLimitMs);
+}
+
+void Tarvik::endOnSignals()
+{
+    // Where the signals cannot be caught, their default action still ends the run.
+    SignalPipe::install(this, [this]() { endNow(); });
+}
+
+void Tarvik::endNow()
+{
+    switch (stage) {
+    case Stage::Waiting:
+        readFailed({ReaderFailure::Cancelled, CardReader::cancelledName()});
+        break;
+    case Stage::LookingUp:
+        // The reply that may still come is no news any more.
+        disconnect(manager, nullptr, this, nullptr);
+        if (form == Form::Json) {
+            const auto hold = Output::holdAnswer();
+            writeJson(Lookup::cancelled(card));
+        }
+        stage = Stage::Answered;
+        break;
+    case Stage::Started:
+    case Stage::Answered:
+        break;
+    }
+    QCoreApplication::quit();
 }
 
 int Tarvik::exitStatus(int loopStatus) const
@@ -208,6 +247,7 @@ void Tarvik::sslErrors(QNetworkReply *reply, const QList<QSslError> &errors)
     // The errors are reported, not waved through: the connection is not trusted, and the reply
     // fails after this. Its failure must not add a second report, hence the mark.
     reply->setProperty(tlsReportedProperty, true);
+    stage = Stage::Answered;
     const auto hold = Output::holdAnswer(); // all lines or none, as for a record
     if (form == Form::Json) {
         QStringList texts;

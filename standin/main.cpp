@@ -63,7 +63,7 @@ qint64 parseSize(const QString &text)
     if (unit.startsWith(QLatin1Char('k')))
         bytes *= 1024;
     else if (unit.startsWith(QLatin1Char('m')))
-        bytes *= 1024 * 1024;
+        bytes *= qint64(1024) * 1024;
     return bytes;
 }
 

@@ -1,43 +1,30 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "standinreplymode.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTcpServer>
 
-class StandinConnection;
-struct StandinAnswer;
-
 // Stands in for the HIN Client and the card-validation service behind it: an HTTP proxy that
 // accepts the absolute-form GET for the service path and answers it from a folder of sample
 // replies, one file per card number. It can also fail on purpose, the way the real pair fails.
 //
-// Every connection carries one request and is closed after the answer ("Connection: close").
-// Requests that are not the service's get 400 (malformed head, no absolute http:// address,
-// wrong fixed query parameters), 405 (not GET) or 404 (another path).
+// Every connection carries one request and is closed after the answer ("Connection: close"; see
+// standinconnection.h, which also refuses request heads that are too large). Requests that are not
+// the service's get 400 (malformed head, no absolute http:// address, wrong fixed query
+// parameters), 405 (not GET) or 404 (another path; see standinrequest.h). The replies come from
+// standinsamples.h, sent as standinreplymode.h has it.
 class StandinServer : public QTcpServer
 {
     Q_OBJECT
 
 public:
-    enum class Failure {
-        None, // answer from the samples (or the fixed reply)
-        HttpError, // answer with the configured HTTP error status and a short HTML body
-        CloseWithoutAnswer, // read the request, then close the connection without a byte
-        NeverAnswer, // read the request, then keep the connection open and stay silent
-        // The misbehaving proxies the lookup must survive; each answers the service's request.
-        StatusWithRecord, // the card's reply under the configured status (200-599), e.g. 302
-        Drip, // the head, then one body byte per drip interval
-        DripChunked, // chunked: the whole reply as one chunk, then a 1-byte chunk per interval
-        HeaderFlood, // the status line, then one header line that never ends, as fast as it goes
-        ManyHeaders, // the status line, headerCount short header lines, then the reply
-        EndlessBody, // a head without Content-Length, then a body without end, as fast as it goes
-    };
-
-    // Request heads larger than this are refused with 400 and the connection is closed.
-    static constexpr int maxHeadBytes = 16 * 1024;
+    // The ways it fails on purpose (see standinreplymode.h).
+    using Failure = StandinFailure;
 
     explicit StandinServer(QObject *parent = nullptr);
 
@@ -114,22 +101,15 @@ protected:
     void incomingConnection(qintptr socketDescriptor) override;
 
 private:
-    StandinAnswer answerFor(const QByteArray &head);
-    StandinAnswer serviceAnswer(const QByteArray &card);
-    StandinAnswer okAnswer(const QByteArray &body, const QByteArray &contentType) const;
+    StandinAnswer answerFor(const QByteArray &requestLine) const;
 
     QString m_samplesDir;
     QByteArray m_fixedBody;
     QByteArray m_fixedContentType;
     QByteArray m_contentType;
     bool m_hasFixedReply = false;
-    Failure m_failure = Failure::None;
+    StandinReplyMode m_mode;
     QStringList m_failingCards;
-    int m_httpStatus = 404;
-    QByteArray m_reasonPhrase;
-    int m_dripMs = 12000;
-    int m_headerCount = 250000;
-    qint64 m_padTo = 0;
     int m_headTimeoutMs = 10000;
     int m_delayMs = 0;
     QList<QByteArray> m_requestLines;

@@ -11,6 +11,7 @@ enum StatusWord : quint16 {
     Ok = 0x9000,
     EndOfFile = 0x6282, // fewer bytes than Le were left; what came is valid
     WrongLength = 0x6700,
+    SecurityStatus = 0x6982,
     NoCurrentFile = 0x6986,
     FileNotFound = 0x6A82,
     WrongP1P2 = 0x6A86,
@@ -77,6 +78,8 @@ bool VirtualCard::load(const QString &path, QString *error)
             m_insertAfterMs = int(seconds * 1000);
         } else if (name == QLatin1String("STRICT-LE")) {
             m_strictLe = yes;
+        } else if (name == QLatin1String("REFUSE-READ")) {
+            m_refuseRead = yes;
         } else if (name == QLatin1String("MUTE")) {
             m_mute = yes;
         } else if (name == QLatin1String("SILENT")) {
@@ -141,6 +144,8 @@ QByteArray VirtualCard::readBinary(const QByteArray &apdu) const
         return status(WrongLength);
     if (!m_files.contains(m_selected))
         return status(NoCurrentFile);
+    if (m_refuseRead)
+        return status(SecurityStatus);
     const QByteArray &data = m_files.value(m_selected);
     // A short file identifier (bit 8 of P1) makes the offset too large for any file here.
     const int offset = quint8(apdu.at(2)) << 8 | quint8(apdu.at(3));
@@ -148,7 +153,9 @@ QByteArray VirtualCard::readBinary(const QByteArray &apdu) const
     if (offset >= data.size())
         return status(OffsetOutside);
     const int left = data.size() - offset;
-    if (m_strictLe && le != left)
-        return status(WrongLe + (left & 0xFF));
+    // The exact Le is what is left, as far as one answer reaches (256 bytes: Le 00).
+    const int exact = qMin(left, 256);
+    if (m_strictLe && le != exact)
+        return status(WrongLe + (exact & 0xFF));
     return data.mid(offset, le) + status(le > left ? EndOfFile : Ok);
 }

@@ -38,6 +38,7 @@ private:
     QMap<QString, QByteArray> m_files; // by FID, upper-case hex: "2F06"
     int m_insertAfterMs = 0;
     bool m_strictLe = false;
+    bool m_refuseRead = false;
     bool m_mute = false;
     bool m_silent = false;
     enum class Pull { Never, AfterFirstSelect, Bounce } m_pull = Pull::Never;

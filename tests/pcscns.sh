@@ -6,6 +6,9 @@
 # Usage: pcscns.sh [--readers vpcd|none|no-service] <command> [arguments...]
 #   vpcd (default): the two readers of vsmartcard-vpcd; a card program connects to
 #   127.0.0.1:35963 (the second reader: 35964). none: pcscd without readers. no-service: no pcscd.
+# The command finds pcscd's process number in PCSCNS_PCSCD (to end it as a crash would), its reader
+# configuration in PCSCNS_CONFIG (to start another), and its log, with every command a client
+# sends, in /run/pcscd/harness.log (to wait for one).
 # Exit status: the command's; 125 when pcscd is missing or not ready within 5 s (its log goes to
 # stderr); another one with a message when the namespaces cannot be set up.
 set -e
@@ -17,7 +20,7 @@ none) conf=/dev/null ;;
 no-service) ;;
 *) echo "pcscns: --readers wants vpcd, none or no-service, not \"$readers\"" >&2 && exit 2 ;;
 esac
-[ "$readers" != vpcd ] || [ -f $conf ] || { echo "pcscns: no $conf: vsmartcard-vpcd?" >&2 && exit 125; }
+[ "$readers" != vpcd ] || [ -f "$conf" ] || { echo "pcscns: no $conf: vsmartcard-vpcd?" >&2 && exit 125; }
 # Inside, this shell is the first process of the new process namespace: number 1.
 [ "${PCSCNS_INSIDE:-}" = "$$" ] ||
     exec env PCSCNS_INSIDE=1 unshare -rnmpf --kill-child sh "$0" --readers "$readers" "$@"
@@ -35,7 +38,8 @@ mount -t tmpfs tmpfs /run/pcscd && log=/run/pcscd/harness.log
 [ ! -d /dev/bus/usb ] || mount -t tmpfs tmpfs /dev/bus/usb # hides real USB readers
 [ "$readers" = no-service ] && { "$@"; exit; }
 : >"$log" # there before the first look
-pcscd --foreground --info --config "$conf" >>"$log" 2>&1 &
+pcscd --foreground --debug --config "$conf" >>"$log" 2>&1 &
+export PCSCNS_PCSCD=$! PCSCNS_CONFIG="$conf"
 tries=0
 until grep -q 'daemon ready' "$log"; do
     [ $((tries += 1)) -le 100 ] && sleep 0.05 && continue
@@ -43,5 +47,5 @@ until grep -q 'daemon ready' "$log"; do
 done
 status=0
 "$@" || status=$?
-kill $! && wait $! || true
+{ kill "$PCSCNS_PCSCD" 2>/dev/null && wait "$PCSCNS_PCSCD"; } || true
 exit $status

@@ -33,6 +33,7 @@
         tarvik --batch [--jobs N]  &lt; Kartennummern
         tarvik [--json] --reader
         tarvik --read-card
+        tarvik --watch [--chip-only]
         tarvik -h | --help | --version
 
 Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.
@@ -77,12 +78,20 @@ Erfolg erkennt man an den Datenzeilen.
             enthält die Antwort auch &quot;chip&quot;, die Daten des Chips.
 --read-card Liest nur den Chip, ohne Anfrage: eine Zeile JSON, &quot;outcome&quot; &quot;read&quot;
             mit &quot;chip&quot; oder &quot;failed&quot;. Exit-Status: 0 gelesen, 4 sonst.
+--watch     Bleibt laufen und schreibt zu jedem Ereignis an den Kartenlesern
+            sofort eine Zeile JSON: &quot;ready&quot;, &quot;card&quot; (jede gesteckte Karte, wie
+            --json --reader sie beantwortet), &quot;removed&quot;, &quot;reader&quot;, &quot;service&quot;.
+            Ohne Fenster. Endet mit Exit-Status 0, sobald die Standardeingabe
+            (Pipe oder Socket) geschlossen wird oder SIGTERM, SIGINT oder SIGHUP
+            kommt; 4, wenn die Standardausgabe nicht mehr gelesen wird.
+--chip-only Mit --watch: nur der Chip, ohne Anfrage (wie --read-card).
 </source>
         <translation>Utilisation : tarvik &lt;numéro de carte&gt;
               tarvik --json &lt;numéro de carte&gt;
               tarvik --batch [--jobs N]  &lt; numéros de carte
               tarvik [--json] --reader
               tarvik --read-card
+              tarvik --watch [--chip-only]
               tarvik -h | --help | --version
 
 Recherche la personne assurée d'après le numéro d'une carte d'assuré suisse.
@@ -129,6 +138,13 @@ Le succès se reconnaît aux lignes de données.
             données de la puce.
 --read-card Lit seulement la puce, sans requête : une ligne JSON, &quot;outcome&quot;
             &quot;read&quot; avec &quot;chip&quot; ou &quot;failed&quot;. Code de sortie : 0 lue, 4 sinon.
+--watch     Reste actif et écrit aussitôt une ligne JSON pour chaque événement
+            aux lecteurs de cartes : &quot;ready&quot;, &quot;card&quot; (chaque carte insérée,
+            avec la réponse de --json --reader), &quot;removed&quot;, &quot;reader&quot;,
+            &quot;service&quot;. Sans fenêtre. Se termine avec le code 0 dès que
+            l'entrée standard (pipe ou socket) est fermée ou que SIGTERM,
+            SIGINT ou SIGHUP arrive ; 4 si la sortie standard n'est plus lue.
+--chip-only Avec --watch : seulement la puce, sans requête (comme --read-card).
 </translation>
     </message>
     <message>
@@ -140,12 +156,20 @@ Le succès se reconnaît aux lignes de données.
         <translation>Argument inattendu &quot;%1&quot; ; --batch lit les numéros de carte sur l'entrée standard.</translation>
     </message>
     <message>
+        <source>Unerwartetes Argument &quot;%1&quot;; --watch kennt nur --chip-only.</source>
+        <translation>Argument inattendu &quot;%1&quot; ; --watch ne connaît que --chip-only.</translation>
+    </message>
+    <message>
         <source>--jobs verlangt eine Zahl von 1 bis %1, nicht &quot;%2&quot;.</source>
         <translation>--jobs demande un nombre de 1 à %1, et non &quot;%2&quot;.</translation>
     </message>
     <message>
         <source>--jobs gilt nur zusammen mit --batch.</source>
         <translation>--jobs ne s'utilise qu'avec --batch.</translation>
+    </message>
+    <message>
+        <source>%1 gilt nicht zusammen mit %2.</source>
+        <translation>%1 ne s'utilise pas avec %2.</translation>
     </message>
     <message>
         <source>Nach --json fehlt die Kartennummer.</source>
@@ -229,6 +253,10 @@ Le succès se reconnaît aux lignes de données.
         <translation>Veuillez insérer la carte d'assuré dans le lecteur de cartes.</translation>
     </message>
     <message>
+        <source>Diese Karte ist keine Schweizer Versichertenkarte. Bitte die Versichertenkarte in den Kartenleser stecken.</source>
+        <translation>Cette carte n'est pas une carte d'assuré suisse. Veuillez insérer la carte d'assuré dans le lecteur de cartes.</translation>
+    </message>
+    <message>
         <source>Der Kartenleser-Dienst (PC/SC) läuft nicht. Die Karte kann nicht gelesen werden.</source>
         <translation>Le service du lecteur de cartes (PC/SC) n'est pas démarré. La carte ne peut pas être lue.</translation>
     </message>
@@ -247,6 +275,10 @@ Le succès se reconnaît aux lignes de données.
     <message>
         <source>Die Karte kann nicht gelesen werden. Ist sie richtig herum gesteckt? Bitte die Karte stecken lassen, bis sie gelesen ist.</source>
         <translation>La carte ne peut pas être lue. Est-elle insérée dans le bon sens ? Veuillez laisser la carte insérée jusqu'à ce qu'elle soit lue.</translation>
+    </message>
+    <message>
+        <source>Die Karte wird von einem anderen Programm verwendet. Bitte das andere Programm schliessen und die Karte erneut lesen.</source>
+        <translation>La carte est utilisée par un autre programme. Veuillez fermer cet autre programme et relire la carte.</translation>
     </message>
     <message>
         <source>Die Daten auf der Karte sind fehlerhaft. Bitte die Kartennummer von Hand eingeben.</source>

@@ -33,6 +33,7 @@
         tarvik --batch [--jobs N]  &lt; Kartennummern
         tarvik [--json] --reader
         tarvik --read-card
+        tarvik --watch [--chip-only]
         tarvik -h | --help | --version
 
 Sucht die versicherte Person zur Nummer einer Schweizer Versichertenkarte.
@@ -77,12 +78,20 @@ Erfolg erkennt man an den Datenzeilen.
             enthält die Antwort auch &quot;chip&quot;, die Daten des Chips.
 --read-card Liest nur den Chip, ohne Anfrage: eine Zeile JSON, &quot;outcome&quot; &quot;read&quot;
             mit &quot;chip&quot; oder &quot;failed&quot;. Exit-Status: 0 gelesen, 4 sonst.
+--watch     Bleibt laufen und schreibt zu jedem Ereignis an den Kartenlesern
+            sofort eine Zeile JSON: &quot;ready&quot;, &quot;card&quot; (jede gesteckte Karte, wie
+            --json --reader sie beantwortet), &quot;removed&quot;, &quot;reader&quot;, &quot;service&quot;.
+            Ohne Fenster. Endet mit Exit-Status 0, sobald die Standardeingabe
+            (Pipe oder Socket) geschlossen wird oder SIGTERM, SIGINT oder SIGHUP
+            kommt; 4, wenn die Standardausgabe nicht mehr gelesen wird.
+--chip-only Mit --watch: nur der Chip, ohne Anfrage (wie --read-card).
 </source>
         <translation>Uso: tarvik &lt;numero tessera&gt;
      tarvik --json &lt;numero tessera&gt;
      tarvik --batch [--jobs N]  &lt; numeri di tessera
      tarvik [--json] --reader
      tarvik --read-card
+     tarvik --watch [--chip-only]
      tarvik -h | --help | --version
 
 Cerca la persona assicurata in base al numero di una tessera d'assicurato
@@ -133,6 +142,13 @@ Il successo si riconosce dalle righe di dati.
             del chip.
 --read-card Legge solo il chip, senza richiesta: una riga JSON, &quot;outcome&quot;
             &quot;read&quot; con &quot;chip&quot; o &quot;failed&quot;. Codice di uscita: 0 letta, 4 altrimenti.
+--watch     Resta attivo e scrive subito una riga JSON per ogni evento ai
+            lettori di tessere: &quot;ready&quot;, &quot;card&quot; (ogni tessera inserita, con la
+            risposta di --json --reader), &quot;removed&quot;, &quot;reader&quot;, &quot;service&quot;.
+            Senza finestre. Termina con codice 0 appena lo standard input
+            (pipe o socket) viene chiuso o arriva SIGTERM, SIGINT o SIGHUP;
+            4 se lo standard output non viene più letto.
+--chip-only Con --watch: solo il chip, senza richiesta (come --read-card).
 </translation>
     </message>
     <message>
@@ -144,12 +160,20 @@ Il successo si riconosce dalle righe di dati.
         <translation>Argomento inatteso &quot;%1&quot;; --batch legge i numeri di tessera dallo standard input.</translation>
     </message>
     <message>
+        <source>Unerwartetes Argument &quot;%1&quot;; --watch kennt nur --chip-only.</source>
+        <translation>Argomento inatteso &quot;%1&quot;; --watch conosce solo --chip-only.</translation>
+    </message>
+    <message>
         <source>--jobs verlangt eine Zahl von 1 bis %1, nicht &quot;%2&quot;.</source>
         <translation>--jobs richiede un numero da 1 a %1, non &quot;%2&quot;.</translation>
     </message>
     <message>
         <source>--jobs gilt nur zusammen mit --batch.</source>
         <translation>--jobs vale solo insieme a --batch.</translation>
+    </message>
+    <message>
+        <source>%1 gilt nicht zusammen mit %2.</source>
+        <translation>%1 non vale insieme a %2.</translation>
     </message>
     <message>
         <source>Nach --json fehlt die Kartennummer.</source>
@@ -233,6 +257,10 @@ Il successo si riconosce dalle righe di dati.
         <translation>Inserire la tessera d'assicurato nel lettore di tessere.</translation>
     </message>
     <message>
+        <source>Diese Karte ist keine Schweizer Versichertenkarte. Bitte die Versichertenkarte in den Kartenleser stecken.</source>
+        <translation>Questa tessera non è una tessera d'assicurato svizzera. Inserire la tessera d'assicurato nel lettore di tessere.</translation>
+    </message>
+    <message>
         <source>Der Kartenleser-Dienst (PC/SC) läuft nicht. Die Karte kann nicht gelesen werden.</source>
         <translation>Il servizio del lettore di tessere (PC/SC) non è avviato. La tessera non può essere letta.</translation>
     </message>
@@ -251,6 +279,10 @@ Il successo si riconosce dalle righe di dati.
     <message>
         <source>Die Karte kann nicht gelesen werden. Ist sie richtig herum gesteckt? Bitte die Karte stecken lassen, bis sie gelesen ist.</source>
         <translation>La tessera non può essere letta. È inserita nel verso giusto? Lasciare inserita la tessera finché non è stata letta.</translation>
+    </message>
+    <message>
+        <source>Die Karte wird von einem anderen Programm verwendet. Bitte das andere Programm schliessen und die Karte erneut lesen.</source>
+        <translation>La tessera è usata da un altro programma. Chiudere l'altro programma e rileggere la tessera.</translation>
     </message>
     <message>
         <source>Die Daten auf der Karte sind fehlerhaft. Bitte die Kartennummer von Hand eingeben.</source>

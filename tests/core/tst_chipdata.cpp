@@ -2,14 +2,18 @@
 #include "chipdata.h"
 #include "jsonanswer.h"
 
-#include <QtTest>
+#include "testliterals.h"
 
-Q_DECLARE_METATYPE(ChipData::Verdict)
+#include <QtTest>
 
 namespace {
 
 const auto tlv = [](int tag, const QByteArray &v) { return char(tag) + (char(v.size()) + v); };
 const auto wrap = [](const QByteArray &body) { return tlv(ChipData::templateTag, body); };
+// The template with the length in the form 82 LL LL.
+const auto wrap82 = [](const QByteArray &body) {
+    return "\x65\x82" + (char(body.size() >> 8) + (char(body.size()) + body));
+};
 
 // The worked example: Müller, Anna Lea, with the card of the Beispiel Krankenkasse AG.
 const QByteArray name = tlv(0x80, "Müller, Anna Lea"), birth = tlv(0x82, "19850314"),
@@ -30,7 +34,7 @@ class tst_ChipData : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     // Each file as the card holds it, and the chip's JSON object on the day the card expires.
     void parse_data()
     {
@@ -56,7 +60,17 @@ private slots:
         read("81 field", holder, card + "\x91\x81\x01x", example);
         refused("template past data", wrap(holder).chopped(1), wrap(card), V::Unparsable);
         refused("field past template", wrap(holder.chopped(1)) + "\x02", wrap(card), V::Unparsable);
-        refused("82 length", "\x65\x82" + tlv(0, holder), wrap(card), V::Unparsable);
+        refused("82 template", wrap82(holder), wrap82(card), V::Read, example);
+        read("82 field", holder, card + QByteArray("\x91\x82\x00\x01x", 5), example);
+        refused("over 255", wrap82(holder + "\x85\x81\xfa" + QByteArray(250, 'x')), wrap(card),
+                V::Read, example);
+        refused("padding before", "\xff\xff" + wrap(holder), '\0' + wrap(card), V::Read, example);
+        refused("83 length", "\x65\x83" + tlv(0, holder), wrap(card), V::Unparsable);
+        read("NUL and FF filling", tlv(0x80, QByteArray("Müller, Anna Lea\0\0", 19)) + holder,
+             tlv(0x91, "Beispiel Krankenkasse AG\xff\xff") + card, example);
+        read("byte order mark", tlv(0x80, "\xef\xbb\xbfMüller, Anna Lea") + holder, card, example);
+        read("NUL inside", tlv(0x80, QByteArray("Müller, Anna\0Lea", 17)) + holder, card,
+             with("Anna Lea", "Anna\\u0000Lea"));
         refused("eGK", wrap(holder).chopped(1), "\x7f\x21\x02\x42\x01", V::NotInsuranceCard);
         refused("no files", {}, {}, V::NotInsuranceCard);
         read("Latin-1", tlv(0x80, "M\xfcller, Ren\xe9") + holder, card, with("Anna Lea", "René"));
@@ -65,11 +79,20 @@ private slots:
         read("no comma", tlv(0x80, "Müller") + holder, card, with("Anna Lea", ""));
         read("commas", tlv(0x80, " Müller , A,B ") + holder, card, with("Anna Lea", "A,B"));
         read("birth date of 7", tlv(0x82, "1985031") + holder, card, with("14.03.1985", ""));
-        read("expiry not digits", holder, tlv(0x94, "2030123x") + card, with("31.12.2030", ""));
+        read("birth month 13", tlv(0x82, "19841340") + holder, card, with("14.03.1985", ""));
+        const char *unknown = "\",\"expired\":null";
+        const auto unknownExpiry = [&](const char *row, const char *date) {
+            read(row, holder, tlv(0x94, date) + card,
+                 with("31.12.2030\",\"expired\":false", unknown));
+        };
+        unknownExpiry("expiry not digits", "2030123x");
+        unknownExpiry("30 February", "20300230");
+        unknownExpiry("zeros", "00000000");
+        read("no expiry", holder, tlv(0x90, "CH") + insurer + bag + number,
+             with("31.12.2030\",\"expired\":false", unknown));
         read("expired yesterday", holder, tlv(0x94, "20301230") + card,
              with("31.12.2030\",\"expired\":false", "30.12.2030\",\"expired\":true"));
         read("tomorrow", holder, tlv(0x94, "20310101") + card, with("31.12.2030", "01.01.2031"));
-        read("no day", holder, tlv(0x94, "20301232") + card, with("31.12.2030", "32.12.2030"));
         read("male", tlv(0x84, "\x01") + holder, card, with("weiblich", "männlich"));
         read("sex of 2 bytes", tlv(0x84, "\x02\x02") + holder, card, with("weiblich", ""));
         read("sex as digit", tlv(0x84, "2") + holder, card, with("weiblich", ""));
@@ -87,7 +110,8 @@ private slots:
         QFETCH(QByteArray, efAd);
         QFETCH(ChipData::Verdict, verdict);
         QFETCH(QByteArray, chip);
-        ChipData::Card decoded{"stale"};
+        ChipData::Card decoded;
+        decoded.cardNumber = "stale"_s;
         QCOMPARE(ChipData::parse(efId, efAd, decoded), verdict);
         const QDate expiryDay(2030, 12, 31);
         QCOMPARE(JsonAnswer::chipObject(decoded, expiryDay),
@@ -99,8 +123,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QByteArray>("expected");
-        const auto row = [](const char *name, const QByteArray &answer, const char *expected) {
-            QTest::newRow(name) << answer << QByteArray(expected);
+        const auto row = [](const char *title, const QByteArray &answer, const char *expected) {
+            QTest::newRow(title) << answer << QByteArray(expected);
         };
         const auto size = [](const char *hex) {
             return QByteArray::number(ChipData::templateSize(QByteArray::fromHex(hex)));
@@ -110,11 +134,15 @@ private slots:
         row("size, short", size("657f"), "129");
         row("size, 81 alone", size("6581"), "-1");
         row("size, 81 LL", size("6581c8"), "203");
-        row("size, 82", size("65820102"), "0");
+        row("size, 82 LL LL", size("65820102"), "262");
+        row("size, 82 cut", size("658201"), "-1");
+        row("size, padding", size("ffff00"), "-1");
+        row("size, after padding", size("ff00657f"), "131");
+        row("size, 83", size("6583"), "-2");
         row("size, eGK", size("7f2181"), "0");
         row("with chip", JsonAnswer::withChip(R"({"x":1})", "{}"), R"({"x":1,"chip":{}})");
         row("read", JsonAnswer::chipRead("{}"), R"({"outcome":"read","chip":{}})");
-        row("failed", JsonAnswer::readerFailed("ü", "d"),
+        row("failed", JsonAnswer::readerFailed("ü"_s, "d"_s),
             R"({"outcome":"failed","message":"ü","detail":"d"})");
     }
 

@@ -3,6 +3,8 @@
 #include "message.h"
 #include "translation.h"
 
+#include "testliterals.h"
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -24,13 +26,24 @@ class tst_Message : public QObject
     // "!" for the focus. The toolkit captions Ok, Cancel and Yes "OK", "Cancel" and "&Yes".
     QString state(Message *m)
     {
-        QString s = QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(m->icon())
-                    + (", " + m->windowTitle()) + (m->isModal() ? ", modal, " : ", modeless, ")
-                    + QString::number(m->showInterval);
+        QString s =
+                QString::fromLatin1(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(m->icon()))
+                + ", "_s + m->windowTitle() + (m->isModal() ? ", modal, "_s : ", modeless, "_s)
+                + QString::number(m->showInterval);
         for (QPushButton *b : {m->getButton(0), m->getButton(1), m->getButton(2)})
-            s += QString(b->isHidden() ? ", -" : ", ") + b->text() + (b->isDefault() ? "*" : "")
-                 + (m->focusWidget() == b ? "!" : "");
+            s += (b->isHidden() ? ", -"_s : ", "_s) + b->text() + (b->isDefault() ? "*"_s : ""_s)
+                 + (m->focusWidget() == b ? "!"_s : ""_s);
         return s;
+    }
+
+    // The intervals of a popup's close timers still running.
+    static QList<int> closeTimers(const Message *m)
+    {
+        QList<int> intervals;
+        for (const QTimer *timer : m->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly))
+            if (timer->isActive())
+                intervals << timer->interval();
+        return intervals;
     }
 
     // Runs the event loop as main() does: true when it ends because the last window closed. A
@@ -42,7 +55,7 @@ class tst_Message : public QObject
         return QApplication::exec() == 0;
     }
 
-private slots:
+private Q_SLOTS:
     void cleanup()
     {
         // Only popups are windows here; nothing else deletes them, and a test must close them.
@@ -57,31 +70,35 @@ private slots:
     void buttonSetsAndTexts()
     {
         Message *m = new Message(desktop);
-        m->setButtonText(0, "null"); // positions count from 1
-        m->setButtonText(4, "vier");
+        m->setButtonText(0, "null"_s); // positions count from 1
+        m->setButtonText(4, "vier"_s);
         m->showButtons(-1);
         m->showButtons(4);
-        QCOMPARE(state(m), "NoIcon, , modeless, 0, OK, -Cancel, -&Yes");
-        QVERIFY(m->text().isEmpty() && m->textFormat() == Qt::RichText && m->focusWidget() == m);
-        QVERIFY(m->objectName() == "OrvelMessage" && m->windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(!m->getButton(-1) && !m->getButton(3) && m->getButtonText(3).isEmpty());
+        QCOMPARE(state(m), "NoIcon, , modeless, 0, OK, -Cancel, -&Yes"_s);
+        QCOMPARE(m->text(), QString());
+        QCOMPARE(m->textFormat(), Qt::RichText);
+        QCOMPARE(m->focusWidget(), static_cast<QWidget *>(m));
+        QCOMPARE(m->objectName(), "OrvelMessage"_s);
+        QVERIFY(m->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(!m->getButton(-1) && !m->getButton(3));
+        QCOMPARE(m->getButtonText(3), QString());
         m->showButtons(3);
-        QCOMPARE(state(m), "NoIcon, , modeless, 0, OK, Anderes, Abbrechen*!");
+        QCOMPARE(state(m), "NoIcon, , modeless, 0, OK, Anderes, Abbrechen*!"_s);
         m->showButtons(0); // keeps the default
-        QCOMPARE(state(m), "NoIcon, , modeless, 0, -OK, -Anderes, -Abbrechen*!");
+        QCOMPARE(state(m), "NoIcon, , modeless, 0, -OK, -Anderes, -Abbrechen*!"_s);
         m->showButtons(1); // Ok, no longer auto-default after set 3, is so again
-        QCOMPARE(state(m), "NoIcon, , modeless, 0, OK*!, -Anderes, -Abbrechen");
+        QCOMPARE(state(m), "NoIcon, , modeless, 0, OK*!, -Anderes, -Abbrechen"_s);
         QVERIFY(m->getButton(0)->autoDefault());
         m->showButtons(2); // keeps the hidden caption
-        QCOMPARE(state(m), "NoIcon, , modeless, 0, OK, Abbrechen*!, -Abbrechen");
+        QCOMPARE(state(m), "NoIcon, , modeless, 0, OK, Abbrechen*!, -Abbrechen"_s);
         QVERIFY(!m->getButton(0)->autoDefault());
         m->setShowInterval(777);
-        m->setText("<critic><title:Hallo><modal>");
-        QCOMPARE(state(m), "Critical, Hallo, modal, 777, OK, Abbrechen*!, -Abbrechen");
-        m->setText("<question><0050>");
-        QCOMPARE(state(m), "Question, Messaggio, modal, 50, Ja, Nein*!, -Abbrechen");
-        m->setText("zweiter Text");
-        QCOMPARE(state(m), "NoIcon, Messaggio, modal, 50, Ja, Nein*!, -Abbrechen");
+        m->setText("<critic><title:Hallo><modal>"_s);
+        QCOMPARE(state(m), "Critical, Hallo, modal, 777, OK, Abbrechen*!, -Abbrechen"_s);
+        m->setText("<question><0050>"_s);
+        QCOMPARE(state(m), "Question, Messaggio, modal, 50, Ja, Nein*!, -Abbrechen"_s);
+        m->setText("zweiter Text"_s);
+        QCOMPARE(state(m), "NoIcon, Messaggio, modal, 50, Ja, Nein*!, -Abbrechen"_s);
     }
 
     void directives_data()
@@ -89,7 +106,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("found"); // the icon, then what else was found
         const auto row = [](const char *name, const char *text, const char *found) {
-            QTest::newRow(name) << QString::fromUtf8(text) << found;
+            QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(found);
         };
         row("INFORMATION in capitals", "x<INFORMATION>", "Information info");
         row("warning beats info", "<info><Warning>", "Warning info");
@@ -109,11 +126,11 @@ private slots:
     {
         QFETCH(QString, text);
         const Orvel::Directives::Found f = Orvel::Directives::scan(text);
-        QTEST(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(int(f.icon))
-                      + QString(f.information ? " info" : "")
-                      + (f.interval ? " " + QString::number(*f.interval) : "")
-                      + (f.title ? " title:" + *f.title : "") + (f.modal ? " modal" : "")
-                      + (f.question ? " question" : ""),
+        QTEST(QString::fromLatin1(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(int(f.icon)))
+                      + (f.information ? " info"_s : ""_s)
+                      + (f.interval ? " "_s + QString::number(*f.interval) : ""_s)
+                      + (f.title ? " title:"_s + *f.title : ""_s) + (f.modal ? " modal"_s : ""_s)
+                      + (f.question ? " question"_s : ""_s),
               "found");
     }
 
@@ -123,12 +140,12 @@ private slots:
         QTest::addColumn<int>("press"); // button index; -1 presses Return, 3 rejects
         QTest::addColumn<QString>("caption"); // given to the pressed button, if any, and returned
         QTest::addColumn<int>("result");
-        QTest::newRow("set 3 Yes") << 3 << 2 << "Weiter" << 3;
-        QTest::newRow("set 3 Return: Abbrechen") << 3 << -1 << "Abbrechen" << 0;
-        QTest::newRow("set 1 Ok holding ABBRECHEN") << 1 << 0 << "Jetzt ABBRECHEN" << 0;
-        QTest::newRow("question Ja") << -1 << 0 << "Ja" << 1;
-        QTest::newRow("question Nein") << -1 << 1 << "Nein" << 2;
-        QTest::newRow("rejected") << 1 << 3 << "" << 0;
+        QTest::newRow("set 3 Yes") << 3 << 2 << "Weiter"_s << 3;
+        QTest::newRow("set 3 Return: Abbrechen") << 3 << -1 << "Abbrechen"_s << 0;
+        QTest::newRow("set 1 Ok holding ABBRECHEN") << 1 << 0 << "Jetzt ABBRECHEN"_s << 0;
+        QTest::newRow("question Ja") << -1 << 0 << "Ja"_s << 1;
+        QTest::newRow("question Nein") << -1 << 1 << "Nein"_s << 2;
+        QTest::newRow("rejected") << 1 << 3 << QString() << 0;
     }
 
     void modalResults()
@@ -138,7 +155,7 @@ private slots:
         QFETCH(QString, caption);
         Message *m = new Message(desktop);
         m->showButtons(set);
-        m->setText(set < 0 ? "Wirklich?<QUESTION>" : "");
+        m->setText(set < 0 ? "Wirklich?<QUESTION>"_s : QString());
         m->setButtonText(press + 1, caption);
         const auto answer = [m, press] {
             (press < 0)   ? QTest::keyClick(m, Qt::Key_Return)
@@ -162,10 +179,11 @@ private slots:
         QVERIFY(runEndsByClosing());
         m->setShowInterval(0);
         QCOMPARE(m->start(), -1); // shown without a close timer
-        m->setText("<modal>"); // modal, yet only a question waits for an answer
+        m->setText("<modal>"_s); // modal, yet only a question waits for an answer
         QCOMPARE(m->start(), -1);
         m->start(0);
-        QTest::qWait(100); // the 50 ms timer was single-shot, the 60 s one still waits
+        // The 50 ms timer was single-shot, the 60 s one still waits.
+        QCOMPARE(closeTimers(m), QList<int>{60000});
         QVERIFY(m->isVisible());
         connect(m, &QMessageBox::buttonClicked, m, [] { QFAIL("Escape pressed a button"); });
         QTimer::singleShot(0, m, [m] { QTest::keyClick(m, Qt::Key_Escape); });
@@ -177,15 +195,17 @@ private slots:
     void focusLoss()
     {
         Message *info = new Message(desktop), *warn = new Message(desktop);
-        info->setText("<INFO>");
-        warn->setText("<warn>");
+        info->setText("<INFO>"_s);
+        warn->setText("<warn>"_s);
         QSignalSpy lost(info, &Message::lostFocus), closed(info, &QDialog::finished);
         QFocusEvent out(QEvent::FocusOut);
         for (Message *m : {info, warn}) {
             m->show();
             QApplication::sendEvent(m, &out);
         }
-        QVERIFY(lost.size() == 1 && closed.size() == 1 && warn->isVisible());
+        QCOMPARE(lost.size(), 1);
+        QCOMPARE(closed.size(), 1);
+        QVERIFY(warn->isVisible());
         warn->close();
     }
 

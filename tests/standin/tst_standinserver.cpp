@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "standinserver.h"
 
+#include "testliterals.h"
 #include <QTcpSocket>
+
 #include <QtTest>
 
 using F = StandinServer::Failure;
@@ -33,7 +35,8 @@ class tst_StandinServer : public QObject
     // What the server serves by default (_data functions run before the server exists).
     static QByteArray sample()
     {
-        QFile file(StandinServer::defaultSamplesDir() + '/' + woman + ".xml");
+        QFile file(StandinServer::defaultSamplesDir() + QLatin1Char('/')
+                   + QString::fromLatin1(woman) + ".xml"_s);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
@@ -99,10 +102,12 @@ private Q_SLOTS:
         QCOMPARE(r.status(), status);
         QCOMPARE(r.closed, failure != F::NeverAnswer);
         // The lookup decodes by the charset named here.
-        QVERIFY(status != 200 || r.has("Content-Type: text/xml; charset=UTF-8"));
-        QVERIFY(!status || r.has("Content-Length: " + QByteArray::number(r.body.size())));
-        QVERIFY(!status || (r.body.contains(bodyPart) && r.has("Connection: close")));
-        QVERIFY(status != 302 || r.has("Location: http://elsewhere.example/"));
+        const char *head = r.head.constData();
+        QVERIFY2(status != 200 || r.has("Content-Type: text/xml; charset=UTF-8"), head);
+        QVERIFY2(!status || r.has("Content-Length: " + QByteArray::number(r.body.size())), head);
+        QVERIFY2(!status || r.has("Connection: close"), head);
+        QVERIFY2(r.body.contains(bodyPart), r.body.left(500).constData());
+        QVERIFY2(status != 302 || r.has("Location: http://elsewhere.example/"), head);
         if (failure != F::None)
             QCOMPARE(server->requestLines(), {"GET " + service + woman + " HTTP/1.1"});
         server->setFailure(F::None);
