@@ -58,7 +58,7 @@ void deliver(const std::shared_ptr<CardReader::Shared> &shared,
             [shared, call]() {
                 CardReader *owner = nullptr;
                 {
-                    const std::lock_guard<std::mutex> lock(shared->mutex);
+                    const std::lock_guard<std::mutex> held(shared->mutex);
                     owner = shared->owner;
                 }
                 if (owner)
