@@ -156,7 +156,7 @@ private Q_SLOTS:
             "<numero tessera> | --batch [--jobs N]   (tarvik --help per saperne di più)");
         // The stand-in tells the port it was given, and ends cleanly when told to, once it listens.
         row("stand-in on any port",
-            "\"$S\" --port 0 >port & until grep -q listening port; do sleep 0.05; done; kill $!; "
+            "\"$S\" --port 0 >port & until grep -qs listening port; do sleep 0.05; done; kill $!; "
             "wait $!; s=$?; sed 's/:[1-9][0-9]*$/:N/' port; (exit $s)",
             "hin-standin listening on 127.0.0.1:N\n", 0);
         row("batch of blank lines", "printf '\\n  \\n' | \"$T\" --batch", {}, 0);
