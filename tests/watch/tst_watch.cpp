@@ -18,6 +18,16 @@ const QByteArray cancelled = "Abgebrochen, bevor die Antwort da war. ()";
 const QByteArray undeliverable =
         "tarvik: Die Antwort konnte nicht auf die Standardausgabe geschrieben werden.\n";
 
+// Why a reply of many header lines cannot stall the toolkit here, if it cannot.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+const char *const noStall = "Qt 6 reads many header lines at once: nothing stalls to be cut short.";
+#elif defined(__SANITIZE_ADDRESS__)
+const char *const noStall = "The sanitizer's own memory counts against the request's memory guard, "
+                            "which cuts the reply short before the toolkit stalls.";
+#else
+const char *const noStall = nullptr;
+#endif
+
 } // namespace
 
 class tst_Watch : public QObject
@@ -39,7 +49,7 @@ class tst_Watch : public QObject
     void row(const char *name, const QByteArray &script, const QByteArray &summary)
     {
         QProcess *row = nullptr;
-        if (QT_VERSION < QT_VERSION_CHECK(6, 0, 0) || !script.contains("many-headers")) {
+        if (!noStall || !script.contains("many-headers")) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(QStringLiteral("T"), QStringLiteral(QUICK_PROGRAM));
             environment.insert(QStringLiteral("S"), QStringLiteral(STANDIN_PROGRAM));
@@ -61,7 +71,7 @@ class tst_Watch : public QObject
         QFETCH(QProcess *, row);
         QFETCH(QByteArray, summary);
         if (!row)
-            QSKIP("Qt 6 reads many header lines at once: nothing stalls to be cut short.");
+            QSKIP(noStall);
         QVERIFY2(row->waitForFinished(60000), "the row did not end");
         const QByteArray end = "\x1e\n";
         summarizer.write(row->readAllStandardOutput() + end);
@@ -77,6 +87,12 @@ class tst_Watch : public QObject
     QProcess summarizer;
 
 private Q_SLOTS:
+    void cleanupTestCase()
+    {
+        summarizer.closeWriteChannel();
+        QVERIFY(summarizer.waitForFinished());
+    }
+
     void cards_data()
     {
         columns();
