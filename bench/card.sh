@@ -8,21 +8,11 @@
 # Usage: bench/card.sh      RUNS=N (default 30), BUILD=<dir> (default build)
 set -eu
 cd "$(dirname "$0")/.."
-if [ -z "${BENCH_IN_PCSCNS:-}" ]; then
-    BENCH_IN_PCSCNS=1 exec sh tests/pcscns.sh sh "$0" "$@"
-fi
-. scripts/standin.sh
-build=${BUILD:-build}
+. bench/cardbench.sh
 runs=${RUNS:-30}
 card=80756000080000000001
-export QT_QPA_PLATFORM=offscreen
-export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-work=$(mktemp -d)
-standin=
 vcard=
 trap 'stop_standin; [ -z "$vcard" ] || kill "$vcard"; rm -rf "$work"' EXIT
-trap 'exit 130' INT TERM
-start_standin "$build/hin-standin" "$work/standin.log" || { cat "$work/standin.log" >&2; exit 1; }
 "$build/hin-vcard" standin/cards/regular &
 vcard=$!
 

@@ -14,18 +14,7 @@
 # Usage: bench/watch.sh      INSERTIONS=N, CYCLES=N, BUILD=<dir> (default build)
 set -eu
 cd "$(dirname "$0")/.."
-if [ -z "${BENCH_IN_PCSCNS:-}" ]; then
-    BENCH_IN_PCSCNS=1 exec sh tests/pcscns.sh sh "$0" "$@"
-fi
-. scripts/standin.sh
-build=${BUILD:-build}
-export QT_QPA_PLATFORM=offscreen # for `tarvik --json --reader`; the watch needs no display
-export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-work=$(mktemp -d)
-standin=
-trap 'stop_standin; rm -rf "$work"' EXIT
-trap 'exit 130' INT TERM
-start_standin "$build/hin-standin" "$work/standin.log" || { cat "$work/standin.log" >&2; exit 1; }
+. bench/cardbench.sh
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 BUILD=$build python3 - <<'PY'
 import json, os, queue, random, statistics, subprocess, threading, time
