@@ -3,6 +3,7 @@
 
 #include "batchmode.h"
 #include "cardreader.h"
+#include "cardstackend.h"
 #include "commandline.h"
 #include "messagehandler.h"
 #include "output.h"
@@ -108,7 +109,9 @@ int run(int argc, char *argv[])
     } else {
         lookup->setTarvikData(card);
     }
-    return lookup->exitStatus(app.exec());
+    const int status = lookup->exitStatus(app.exec());
+    CardStackEnd::settle(status);
+    return status;
 }
 
 } // namespace Program

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "watchmode.h"
 
+#include "cardstackend.h"
 #include "commandline.h"
 #include "jsonanswer.h"
 #include "output.h"
@@ -66,7 +67,9 @@ int run(int argc, char *argv[], bool chipOnly)
     });
     watch.start();
     app.exec();
-    return Output::exitStatus(watch.exitStatus(), JsonAnswer::undeliveredStatus);
+    const int status = Output::exitStatus(watch.exitStatus(), JsonAnswer::undeliveredStatus);
+    CardStackEnd::settle(status);
+    return status;
 }
 
 } // namespace WatchMode

@@ -57,4 +57,8 @@ bool writing();
 // answer being written to be complete.
 [[noreturn]] void endNow(const QString &reason);
 
+// Ends the process now with status, what is written flushed, without the teardown of its
+// libraries: for a run that a thread still inside one of them must not see torn down.
+[[noreturn]] void leave(int status);
+
 } // namespace Output

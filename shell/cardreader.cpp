@@ -193,6 +193,8 @@ void run(const std::shared_ptr<CardReader::Shared> &shared, const Job &job)
         else
             Q_EMIT owner->readFailed(outcome.error);
     });
+    // Last: the end of the run waits for this, and for nothing that comes after it.
+    stack.letGo();
 }
 
 } // namespace
@@ -235,6 +237,7 @@ void CardReader::start(int waitFor, int readFor)
 {
     readLimitFor = readFor;
     shared->owner = this;
+    shared->stack.claim();
     // Detached: a card that stops answering can hold the thread in a command that nothing
     // cancels, and the run must not wait for it to end. It holds only the shared part.
     std::thread(run, shared, [waitFor, readFor](CardStack &stack, const News &news) {
@@ -245,6 +248,7 @@ void CardReader::start(int waitFor, int readFor)
 void CardReader::readFrom(const QString &reader)
 {
     shared->owner = this;
+    shared->stack.claim();
     std::thread(run, shared,
                 [name = reader.toStdString(), readFor = readLimitFor](CardStack &stack,
                                                                       const News &news) {

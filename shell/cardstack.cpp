@@ -4,6 +4,7 @@
 #include "cardexchange.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <thread>
 
 // The one include of PC/SC in the program; what macOS and Windows name differently is in
@@ -122,6 +123,22 @@ LONG serviceChecked(LONG rv)
         std::this_thread::sleep_for(std::chrono::milliseconds(askAgainMs));
     }
     return serviceGone(established) ? established : SCARD_E_SERVICE_STOPPED;
+}
+
+// The stacks claimed in the process, each for a thread of its own, for the end of the run to wait
+// for.
+struct StacksInUse
+{
+    std::mutex mutex;
+    std::condition_variable allLetGo; // notified as the count comes to 0
+    int count = 0;
+};
+
+// Never destroyed: a thread still held by a card may close its stack as the process ends.
+StacksInUse &stacksInUse()
+{
+    static auto *const all = new StacksInUse;
+    return *all;
 }
 
 CardStack::Result result(LONG rv)
@@ -257,12 +274,23 @@ LONG waitForReturn(SCARDCONTEXT context, const std::string &reader)
 
 CardStack::~CardStack()
 {
-    close();
+    letGo();
+}
+
+void CardStack::claim()
+{
+    if (claimed)
+        return;
+    claimed = true;
+    StacksInUse &all = stacksInUse();
+    const std::lock_guard<std::mutex> lock(all.mutex);
+    ++all.count;
 }
 
 CardStack::Result CardStack::open()
 {
     close();
+    claim();
     SCARDCONTEXT handle = 0;
     const LONG rv = SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &handle);
     if (rv != SCARD_S_SUCCESS)
@@ -279,10 +307,29 @@ CardStack::Result CardStack::open()
 void CardStack::close()
 {
     const std::lock_guard<std::mutex> lock(mutex);
-    if (!haveContext)
-        return;
-    SCardReleaseContext(SCARDCONTEXT(context));
+    if (haveContext)
+        SCardReleaseContext(SCARDCONTEXT(context));
     haveContext = false;
+}
+
+void CardStack::letGo()
+{
+    close();
+    if (!claimed)
+        return;
+    claimed = false;
+    StacksInUse &all = stacksInUse();
+    const std::lock_guard<std::mutex> lock(all.mutex);
+    if (--all.count == 0)
+        all.allLetGo.notify_all();
+}
+
+bool CardStack::allClosed(int withinMs)
+{
+    StacksInUse &all = stacksInUse();
+    std::unique_lock<std::mutex> lock(all.mutex);
+    return all.allLetGo.wait_for(lock, std::chrono::milliseconds(withinMs),
+                                 [&all] { return all.count == 0; });
 }
 
 void CardStack::cancel()

@@ -66,10 +66,17 @@ public:
     CardStack(const CardStack &) = delete;
     CardStack &operator=(const CardStack &) = delete;
 
+    // Counts the stack as in use from now on, for the thread that is about to open it: called by
+    // the owner before that thread starts, so that an end of the run that comes first waits for
+    // it too (see allClosed()). open() claims it as well.
+    void claim();
     // Connects to the service; again after it went away, to a new one.
     Result open();
     // Leaves the service; open() may follow.
     void close();
+    // Leaves the service and ends the claim: the thread is done with the stack. The destructor
+    // does it too.
+    void letGo();
     // From any thread: the wait under way, and every one after it, ends as Cancelled.
     void cancel();
     bool cancelled() const { return cancelledFlag; }
@@ -96,10 +103,20 @@ public:
     static QString cancelledName();
     static QString timedOutName();
 
+    // How long the end of a run waits for the stacks still in use to be let go: a cancelled wait
+    // lets go within moments, a card that never answers holds its thread for far longer.
+    static constexpr int settleMs = 500;
+
+    // Waits at most withinMs until every stack of the process, claimed in whatever thread, has been
+    // let go; false if one is still in use. The end of the process tears the stack's library
+    // down, under any call still in it.
+    static bool allClosed(int withinMs = settleMs);
+
 private:
     std::mutex mutex; // guards context against cancel() from another thread
     std::intptr_t context = 0; // the stack's handle, whatever its type
     bool haveContext = false;
     std::atomic<bool> cancelledFlag{false};
     unsigned long plugAndPlaySeen = 0; // the notification entry's state, counting readers
+    bool claimed = false; // counted among the stacks in use (see allClosed())
 };

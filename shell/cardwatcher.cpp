@@ -33,10 +33,6 @@ using Reader = CardStack::Reader;
 // Any change ends a wait at once, and so does stop(); the wait's own end only starts the next.
 constexpr int idleWaitMs = 60 * 60 * 1000;
 
-// How long the owner's end waits for the thread to let go of the stack, so that the process does
-// not end under a call that is just returning; a thread stuck longer is left to itself.
-constexpr std::chrono::milliseconds settleWithin(500);
-
 // The watching thread: the readers as last seen, and what of them the owner has been told.
 class Watching
 {
@@ -230,7 +226,7 @@ private:
 void watch(const std::shared_ptr<CardWatcher::Shared> &shared)
 {
     Watching(shared).run();
-    shared->stack.close();
+    shared->stack.letGo();
     const std::lock_guard<std::mutex> lock(shared->mutex);
     shared->ended = true;
     shared->wake.notify_all();
@@ -247,13 +243,17 @@ CardWatcher::~CardWatcher()
 {
     stop();
     std::unique_lock<std::mutex> lock(shared->mutex);
-    shared->wake.wait_for(lock, settleWithin, [this] { return shared->ended; });
+    // The process must not end under a call that is just returning; a thread stuck longer is left
+    // to itself.
+    shared->wake.wait_for(lock, std::chrono::milliseconds(CardStack::settleMs),
+                          [this] { return shared->ended; });
 }
 
 void CardWatcher::start()
 {
     shared->owner = this;
     shared->ended = false;
+    shared->stack.claim();
     // Detached: a service that hangs can hold the thread in a call, and the process must not wait
     // for it to end. It holds only the shared part.
     std::thread(watch, shared).detach();

@@ -3,6 +3,7 @@
 // rows run in the namespace whose readers they need (see CMakeLists.txt), the virtual card (a
 // card of another kind) put in before the wait or during it.
 
+#include "cardstack.h"
 #include "message.h"
 #include "tarvik.h"
 #include "testliterals.h"
@@ -106,6 +107,8 @@ private Q_SLOTS:
         Orvel::Message *waiting =
                 *std::find_if(all.begin(), all.end(), [](auto *p) { return p->isVisible(); });
         if (action == "escape"_s) {
+            // The waiting thread's stack counts as open: the end of a run waits for it.
+            QVERIFY2(!CardStack::allClosed(0), "a stack in use is taken for closed");
             QTest::keyClick(waiting, Qt::Key_Escape);
             QTest::qWait(1000); // past the wait's end: nothing comes after the popup closed
         }
@@ -117,6 +120,8 @@ private Q_SLOTS:
                                   4000);
         QCOMPARE(waiting->text() == notice, action == "other card"_s);
         QVERIFY(debugLines.isEmpty() && !tarvik.manager);
+        // However the wait ended, its thread has let go of the stack.
+        QVERIFY2(CardStack::allClosed(), "a stack is left open");
     }
 };
 

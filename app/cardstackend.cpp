@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: MIT
+#include "cardstackend.h"
+
+#include "cardstack.h"
+#include "output.h"
+
+namespace CardStackEnd {
+
+void settle(int status)
+{
+    if (!CardStack::allClosed())
+        Output::leave(status);
+}
+
+} // namespace CardStackEnd
