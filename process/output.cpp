@@ -109,7 +109,8 @@ void endNow(const QString &reason)
 
 void leave(int status)
 {
-    const auto hold = holdAnswer();
+    // Taken and never given back: an answer being written is complete, and nothing follows it.
+    holdAnswer().release();
     std::fflush(nullptr);
     std::_Exit(status);
 }
