@@ -20,7 +20,6 @@ struct CardWatcher::Shared
     std::condition_variable wake;
     CardWatcher *owner = nullptr; // null once stopped: nothing is delivered then
     bool stopping = false;
-    bool ended = true; // no thread, or it is done with the stack
     CardStack stack; // used by the thread; cancelled from the owner's
 };
 
@@ -226,10 +225,8 @@ private:
 void watch(const std::shared_ptr<CardWatcher::Shared> &shared)
 {
     Watching(shared).run();
+    // The end of the run waits for this (CardStack::allClosed), not the owner's end.
     shared->stack.letGo();
-    const std::lock_guard<std::mutex> lock(shared->mutex);
-    shared->ended = true;
-    shared->wake.notify_all();
 }
 
 } // namespace
@@ -242,17 +239,11 @@ CardWatcher::CardWatcher(QObject *parent)
 CardWatcher::~CardWatcher()
 {
     stop();
-    std::unique_lock<std::mutex> lock(shared->mutex);
-    // The process must not end under a call that is just returning; a thread stuck longer is left
-    // to itself.
-    shared->wake.wait_for(lock, std::chrono::milliseconds(CardStack::settleMs),
-                          [this] { return shared->ended; });
 }
 
 void CardWatcher::start()
 {
     shared->owner = this;
-    shared->ended = false;
     shared->stack.claim();
     // Detached: a service that hangs can hold the thread in a call, and the process must not wait
     // for it to end. It holds only the shared part.
