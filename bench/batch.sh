@@ -31,10 +31,7 @@ trap 'exit 130' INT TERM
 
 with_standin() {
     stop_standin
-    start_standin "$build/hin-standin" "$work/standin.log" "$@" || {
-        cat "$work/standin.log" >&2
-        exit 1
-    }
+    need_standin bench "$build/hin-standin" "$work/standin.log" "$@"
 }
 
 cards() { # <count>: the sample card that has a record, <count> times

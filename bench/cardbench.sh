@@ -15,7 +15,4 @@ work=$(mktemp -d)
 standin=
 trap 'stop_standin; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
-start_standin "$build/hin-standin" "$work/standin.log" || {
-    cat "$work/standin.log" >&2
-    exit 1
-}
+need_standin bench "$build/hin-standin" "$work/standin.log"

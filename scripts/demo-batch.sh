@@ -14,11 +14,7 @@ cards=$(mktemp)
 standin=
 trap 'stop_standin; rm -f "$log" "$cards"' EXIT INT TERM
 # A short delay per reply, so that the progress window can be seen moving.
-if ! start_standin "$build/hin-standin" "$log" --delay-ms "${DELAY_MS:-200}"; then
-    echo "demo-batch: the stand-in did not start:" >&2
-    cat "$log" >&2
-    exit 1
-fi
+need_standin demo-batch "$build/hin-standin" "$log" --delay-ms "${DELAY_MS:-200}"
 
 for sample in standin/samples/*.xml; do
     basename "$sample" .xml

@@ -28,11 +28,7 @@ log=$(mktemp)
 standin=
 vcard=
 trap 'stop_standin; [ -z "$vcard" ] || kill "$vcard" 2>/dev/null; rm -f "$log"' EXIT INT TERM
-if ! start_standin "$build/hin-standin" "$log"; then
-    echo "demo-card: the stand-in did not start:" >&2
-    cat "$log" >&2
-    exit 1
-fi
+need_standin demo-card "$build/hin-standin" "$log"
 "$build/hin-vcard" "$card" &
 vcard=$!
 echo "(virtual card: $card)"

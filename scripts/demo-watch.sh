@@ -25,11 +25,7 @@ work=$(mktemp -d)
 standin=
 vcard=
 trap 'stop_standin; [ -z "$vcard" ] || kill "$vcard" 2>/dev/null; rm -rf "$work"' EXIT INT TERM
-if ! start_standin "$build/hin-standin" "$work/standin.log"; then
-    echo "demo-watch: the stand-in did not start:" >&2
-    cat "$work/standin.log" >&2
-    exit 1
-fi
+need_standin demo-watch "$build/hin-standin" "$work/standin.log"
 
 # The watch's standard input is a pipe that this script holds open; closing it ends the watch.
 mkfifo "$work/in"

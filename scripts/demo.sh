@@ -13,11 +13,7 @@ log=$(mktemp)
 standin=
 trap 'stop_standin; rm -f "$log"' EXIT INT TERM
 # Port 5016 may be taken, e.g. by a real HIN Client: then say so instead of looking up elsewhere.
-if ! start_standin "$build/hin-standin" "$log" --log; then
-    echo "demo: the stand-in did not start:" >&2
-    cat "$log" >&2
-    exit 1
-fi
+need_standin demo "$build/hin-standin" "$log" --log
 
 echo "\$ $build/tarvik $card"
 status=0

@@ -62,11 +62,7 @@ printf '<?xml version="1.0" encoding="UTF-8"?>\n<validation-horizontale version=
 with_standin() {
     stop_standin
     [ "${1:-}" = none ] && return 0
-    start_standin "$build/hin-standin" "$work/standin.log" --samples "$work/samples" "$@" || {
-        echo "screenshots: the stand-in did not start:" >&2
-        cat "$work/standin.log" >&2
-        exit 1
-    }
+    need_standin screenshots "$build/hin-standin" "$work/standin.log" --samples "$work/samples" "$@"
 }
 
 # shot <file> <card number argument>: runs the tool, waits for its visible popup, grabs it.

@@ -26,6 +26,18 @@ start_standin() {
     done
 }
 
+# need_standin <who> <program> <log file> [stand-in options...]
+#   start_standin, or ends the script with "<who>: the stand-in did not start:" and the log on
+#   standard error.
+need_standin() {
+    _who=$1
+    shift
+    start_standin "$@" && return 0
+    echo "$_who: the stand-in did not start:" >&2
+    cat "$2" >&2
+    exit 1
+}
+
 # stop_standin: stops the stand-in started last, if any.
 stop_standin() {
     [ -n "${standin:-}" ] || return 0
