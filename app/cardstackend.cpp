@@ -8,7 +8,7 @@ namespace CardStackEnd {
 
 void settle(int status)
 {
-    if (!CardStack::allClosed())
+    if (!CardStack::allLetGo())
         Output::leave(status);
 }
 

@@ -130,7 +130,7 @@ LONG serviceChecked(LONG rv)
 struct StacksInUse
 {
     std::mutex mutex;
-    std::condition_variable allLetGo; // notified as the count comes to 0
+    std::condition_variable noneInUse; // notified as the count comes to 0
     int count = 0;
 };
 
@@ -307,8 +307,9 @@ CardStack::Result CardStack::open()
 void CardStack::close()
 {
     const std::lock_guard<std::mutex> lock(mutex);
-    if (haveContext)
-        SCardReleaseContext(SCARDCONTEXT(context));
+    if (!haveContext)
+        return;
+    SCardReleaseContext(SCARDCONTEXT(context));
     haveContext = false;
 }
 
@@ -321,15 +322,15 @@ void CardStack::letGo()
     StacksInUse &all = stacksInUse();
     const std::lock_guard<std::mutex> lock(all.mutex);
     if (--all.count == 0)
-        all.allLetGo.notify_all();
+        all.noneInUse.notify_all();
 }
 
-bool CardStack::allClosed(int withinMs)
+bool CardStack::allLetGo(int withinMs)
 {
     StacksInUse &all = stacksInUse();
     std::unique_lock<std::mutex> lock(all.mutex);
-    return all.allLetGo.wait_for(lock, std::chrono::milliseconds(withinMs),
-                                 [&all] { return all.count == 0; });
+    return all.noneInUse.wait_for(lock, std::chrono::milliseconds(withinMs),
+                                  [&all] { return all.count == 0; });
 }
 
 void CardStack::cancel()

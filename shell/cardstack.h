@@ -68,7 +68,7 @@ public:
 
     // Counts the stack as in use from now on, for the thread that is about to open it: called by
     // the owner before that thread starts, so that an end of the run that comes first waits for
-    // it too (see allClosed()). open() claims it as well.
+    // it too (see allLetGo()). open() claims it as well.
     void claim();
     // Connects to the service; again after it went away, to a new one.
     Result open();
@@ -110,7 +110,7 @@ public:
     // Waits at most withinMs until every stack of the process, claimed in whatever thread, has been
     // let go; false if one is still in use. The end of the process tears the stack's library
     // down, under any call still in it.
-    static bool allClosed(int withinMs = settleMs);
+    static bool allLetGo(int withinMs = settleMs);
 
 private:
     std::mutex mutex; // guards context against cancel() from another thread
@@ -118,5 +118,5 @@ private:
     bool haveContext = false;
     std::atomic<bool> cancelledFlag{false};
     unsigned long plugAndPlaySeen = 0; // the notification entry's state, counting readers
-    bool claimed = false; // counted among the stacks in use (see allClosed())
+    bool claimed = false; // counted among the stacks in use (see allLetGo())
 };

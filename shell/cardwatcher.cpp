@@ -225,7 +225,7 @@ private:
 void watch(const std::shared_ptr<CardWatcher::Shared> &shared)
 {
     Watching(shared).run();
-    // The end of the run waits for this (CardStack::allClosed), not the owner's end.
+    // The end of the run waits for this (CardStack::allLetGo), not the owner's end.
     shared->stack.letGo();
 }
 
